@@ -1,0 +1,3 @@
+#include "graphics/draw_circle.h"
+
+void draw_circle(double, double, double, uint32_t, double, double, double, int) {}

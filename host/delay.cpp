@@ -1,0 +1,48 @@
+#include "host/delay.h"
+
+#include <chrono>
+#include <thread>
+
+#include "host/line_event.h"
+#include "host/process.h"
+#include "host/runtime_error.h"
+
+namespace {
+
+void real_sleep(int32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+const DelayClock real_clock = {clock_ms, real_sleep, line_event};
+const DelayClock* active = &real_clock;
+
+}  // namespace
+
+void delay_clock_set(const DelayClock* clock) { active = clock ? clock : &real_clock; }
+
+void delay_seconds(double seconds) {
+    int32_t start = active->now_ms();
+    if (error_pending.load()) return;
+    if (!(seconds >= 0 && seconds <= 2147483.647)) {
+        runtime_error(5);
+        return;
+    }
+    double target = seconds * 1000;
+    int32_t previous = start;
+    for (;;) {
+        int32_t now = active->now_ms();
+        int64_t elapsed = int64_t(now) - start;
+        if (elapsed < 0) {
+            start = int32_t(int64_t(now) - (int64_t(previous) - start));
+            elapsed = int64_t(now) - start;
+        }
+        if (double(elapsed) >= target) return;
+        int64_t remaining = int64_t(target - double(elapsed));
+        if (remaining == 0) remaining = 1;
+        if (remaining <= 9) {
+            active->sleep_ms(int32_t(remaining));
+            return;
+        }
+        active->sleep_ms(9);
+        active->hook(0);
+        previous = now;
+    }
+}

@@ -21,6 +21,8 @@ StringValue* text_result(const char* text, int n) {
 // allows, else in exponent form with the letter `mark`.
 int format_floating(double x, int digits, int plain_max_exponent, int plain_min_gap, char mark,
                     bool nine_rule, char* out) {
+    if (std::isnan(x)) return std::snprintf(out, 40, " NAN");
+    if (std::isinf(x)) return std::snprintf(out, 40, "%cINF", x < 0 ? '-' : ' ');
     char sci[64];
     std::snprintf(sci, sizeof sci, "% .*E", digits - 1, x);
     // sci: sign position, digit, '.', digits - 1 decimals, 'E', sign, exponent

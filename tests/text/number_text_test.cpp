@@ -48,6 +48,8 @@ TEST_F(NumberTextTest, SingleValues) {
     EXPECT_EQ(single_text(3e38f), " 3E+38");
     EXPECT_EQ(single_text(1e-40f), " 9.999946E-41");  // the nearest single is subnormal
     EXPECT_EQ(single_text(19.0f), " 19");
+    EXPECT_EQ(single_text(-INFINITY), "-INF");
+    EXPECT_EQ(single_text(NAN), " NAN");
 }
 
 TEST_F(NumberTextTest, DoubleValues) {

@@ -1,0 +1,36 @@
+// The display loop: the service thread turns the display image into 32-bit
+// frames, the display thread (the window loop) shows the newest one.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "text/string_value.h"
+
+extern std::atomic<int> auto_display;   // 1: the service thread builds frames
+extern std::atomic<int> frame_suspend;  // 1 or -1 while a child process is waited for
+
+// Sets the window title; applied by the display thread within a frame.
+void window_title_set(StringValue* title);
+
+// The service thread's loop: frames, lock keys, and the shutdown at its end.
+[[noreturn]] void service_thread();
+
+// Opens the window and runs the window loop on the calling (entry) thread;
+// returns once the window has been closed.
+void display_run(int argc, char** argv);
+
+// True on the display thread.
+bool display_thread_is_current();
+
+// Runs `work(argument)` on the display thread at its next timer tick.
+// Returns false when the window loop has ended.
+bool display_post(void (*work)(void*), void* argument);
+
+// Counters for tests: frames built, textures uploaded, buffers swapped.
+struct DisplayCounters {
+    int64_t frames_built;
+    int64_t uploads;
+    int64_t swaps;
+};
+DisplayCounters display_counters();

@@ -1,0 +1,3 @@
+#include "monitor/monitor.h"
+
+void setup_file_read() {}

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Skerrow and runs every test through CTest:
+# the debug build, then the unit and thread tests under ThreadSanitizer and
+# everything under AddressSanitizer with UBSan.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh
+jobs=$(nproc)
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug > /dev/null
+cmake --build build -j"$jobs"
+(cd build && ctest --output-on-failure -j"$jobs" --timeout 300)
+
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all" > /dev/null
+cmake --build build-asan -j"$jobs"
+(cd build-asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --output-on-failure -j"$jobs" --timeout 600)
+
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="-fsanitize=thread" > /dev/null
+cmake --build build-tsan -j"$jobs"
+(cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j"$jobs" -L "unit|threads" --timeout 600)
+
+cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DSKERROW_TESTS=OFF \
+  -DSKERROW_FUZZ=ON > /dev/null
+cmake --build build-fuzz -j"$jobs"
+(cd build-fuzz && ctest --output-on-failure --timeout 300)

@@ -1,0 +1,292 @@
+#include "tests/support/gui_harness.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+int64_t now_ms() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void drain(Program& p) {
+    if (p.stderr_fd < 0) return;
+    char buf[4096];
+    for (;;) {
+        ssize_t n = read(p.stderr_fd, buf, sizeof buf);
+        if (n <= 0) break;
+        p.stderr_text.append(buf, size_t(n));
+    }
+}
+
+}  // namespace
+
+bool wait_until(const std::function<bool()>& condition, int timeout_ms) {
+    int64_t deadline = now_ms() + timeout_ms;
+    for (;;) {
+        if (condition()) return true;
+        if (now_ms() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+bool xserver_start(XServer& server) {
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    std::string fd_text = std::to_string(fds[1]);
+    const char* argv[] = {"Xvfb", "-displayfd", fd_text.c_str(), "-screen", "0", "1024x768x24",
+                          "-nolisten", "tcp", "-noreset", nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    int devnull = open("/dev/null", O_WRONLY);
+    posix_spawn_file_actions_adddup2(&actions, devnull, 2);
+    int rc = posix_spawnp(&server.pid, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(devnull);
+    close(fds[1]);
+    if (rc != 0) {
+        close(fds[0]);
+        return false;
+    }
+    std::string number;
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    if (number.empty()) return false;
+    server.display_name = ":" + number;
+    wait_until([&] { return (server.display = XOpenDisplay(server.display_name.c_str())) != nullptr; }, 10000);
+    return server.display != nullptr;
+}
+
+void xserver_stop(XServer& server) {
+    if (server.display) XCloseDisplay(server.display);
+    server.display = nullptr;
+    if (server.pid > 0) {
+        kill(server.pid, SIGTERM);
+        int status;
+        if (!wait_until([&] { return waitpid(server.pid, &status, WNOHANG) == server.pid; }, 5000)) {
+            kill(server.pid, SIGKILL);
+            waitpid(server.pid, &status, 0);
+        }
+    }
+    server.pid = -1;
+}
+
+RunFolder run_folder_create(const std::string& executable) {
+    char pattern[] = "/tmp/skerrow-run-XXXXXX";
+    RunFolder folder;
+    folder.path = mkdtemp(pattern);
+    folder.exe = folder.path + "/" + std::filesystem::path(executable).filename().string();
+    std::filesystem::copy_file(executable, folder.exe);
+    std::filesystem::permissions(folder.exe, std::filesystem::perms::owner_all);
+    return folder;
+}
+
+void run_folder_write(const RunFolder& folder, const std::string& name, const std::string& content) {
+    std::ofstream(folder.path + "/" + name, std::ios::binary) << content;
+}
+
+void run_folder_remove(RunFolder& folder) {
+    if (!folder.path.empty()) std::filesystem::remove_all(folder.path);
+    folder.path.clear();
+}
+
+Program program_start(const XServer& server, const std::string& exe, const std::string& cwd,
+                      const std::vector<std::string>& args, const std::vector<std::string>& environment) {
+    Program p;
+    int fds[2];
+    if (pipe(fds) != 0) return p;
+    fcntl(fds[0], F_SETFL, O_NONBLOCK);
+    std::vector<std::string> env;
+    for (char** e = environ; *e; e++)
+        if (std::strncmp(*e, "DISPLAY=", 8) != 0) env.push_back(*e);
+    env.push_back("DISPLAY=" + server.display_name);
+    for (const std::string& e : environment) env.push_back(e);
+    std::vector<char*> envp, argv;
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string exe_copy = exe;
+    argv.push_back(exe_copy.data());
+    std::vector<std::string> args_copy = args;
+    for (std::string& a : args_copy) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+    posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attr, 0);
+    if (posix_spawn(&p.pid, exe.c_str(), &actions, &attr, argv.data(), envp.data()) != 0) p.pid = -1;
+    posix_spawnattr_destroy(&attr);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    p.stderr_fd = fds[0];
+    return p;
+}
+
+bool program_poll(Program& p) {
+    drain(p);
+    if (p.exited || p.pid <= 0) return true;
+    int status;
+    if (waitpid(p.pid, &status, WNOHANG) != p.pid) return false;
+    p.exited = true;
+    p.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    drain(p);
+    return true;
+}
+
+bool program_wait_exit(Program& p, int timeout_ms) {
+    return wait_until([&] { return program_poll(p); }, timeout_ms);
+}
+
+void program_kill(Program& p) {
+    if (p.pid > 0 && !program_poll(p)) {
+        kill(-p.pid, SIGKILL);
+        kill(p.pid, SIGKILL);
+        program_wait_exit(p, 5000);
+    }
+    if (p.pid > 0) kill(-p.pid, SIGKILL);  // anything the program started
+    if (p.stderr_fd >= 0) close(p.stderr_fd);
+    p.stderr_fd = -1;
+}
+
+const std::string& program_stderr(Program& p) {
+    drain(p);
+    return p.stderr_text;
+}
+
+std::string window_title(Display* d, Window w) {
+    Atom net_name = XInternAtom(d, "_NET_WM_NAME", False), utf8 = XInternAtom(d, "UTF8_STRING", False);
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    std::string title;
+    if (XGetWindowProperty(d, w, net_name, 0, 4096, False, utf8, &type, &format, &count, &after, &data) ==
+            Success &&
+        data != nullptr && count > 0) {
+        title.assign(reinterpret_cast<char*>(data), count);
+    } else {
+        if (data) XFree(data);
+        data = nullptr;
+        if (XGetWindowProperty(d, w, XA_WM_NAME, 0, 4096, False, AnyPropertyType, &type, &format, &count,
+                               &after, &data) == Success &&
+            data != nullptr)
+            title.assign(reinterpret_cast<char*>(data), count);
+    }
+    if (data) XFree(data);
+    return title;
+}
+
+Window window_of_pid(Display* d, pid_t pid) {
+    Atom wm_pid = XInternAtom(d, "_NET_WM_PID", False);
+    Window root, parent, *children = nullptr;
+    unsigned int n = 0;
+    Window found = 0;
+    if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &n)) return 0;
+    for (unsigned int i = 0; i < n && found == 0; i++) {
+        Atom type;
+        int format;
+        unsigned long count, after;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(d, children[i], wm_pid, 0, 1, False, XA_CARDINAL, &type, &format, &count,
+                               &after, &data) == Success &&
+            data != nullptr && count == 1 && *reinterpret_cast<long*>(data) == long(pid)) {
+            XWindowAttributes attributes;
+            if (XGetWindowAttributes(d, children[i], &attributes) && attributes.map_state == IsViewable &&
+                window_title(d, children[i]).rfind("Unhandled", 0) != 0 &&
+                window_title(d, children[i]).rfind("Critical", 0) != 0 &&
+                window_title(d, children[i]) != "Alert")
+                found = children[i];
+        }
+        if (data) XFree(data);
+    }
+    if (children) XFree(children);
+    return found;
+}
+
+Window window_wait(Display* d, pid_t pid, const std::string& prefix, int timeout_ms) {
+    Window w = 0;
+    wait_until(
+        [&] {
+            XSync(d, False);
+            w = window_of_pid(d, pid);
+            return w != 0 && window_title(d, w).rfind(prefix, 0) == 0;
+        },
+        timeout_ms);
+    return w != 0 && window_title(d, w).rfind(prefix, 0) == 0 ? w : 0;
+}
+
+bool window_size(Display* d, Window w, int& width, int& height) {
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(d, w, &a)) return false;
+    width = a.width;
+    height = a.height;
+    return true;
+}
+
+std::vector<uint32_t> window_capture(Display* d, Window w, int& width, int& height) {
+    std::vector<uint32_t> pixels;
+    if (!window_size(d, w, width, height)) return pixels;
+    XImage* image = XGetImage(d, w, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
+    if (image == nullptr) return pixels;
+    pixels.resize(size_t(width) * size_t(height));
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++) pixels[size_t(y) * size_t(width) + size_t(x)] = uint32_t(XGetPixel(image, x, y)) & 0xFFFFFF;
+    XDestroyImage(image);
+    return pixels;
+}
+
+void key_tap(Display* d, unsigned long keysym, const std::vector<unsigned long>& modifiers) {
+    for (unsigned long m : modifiers) XTestFakeKeyEvent(d, XKeysymToKeycode(d, m), True, 0);
+    KeyCode code = XKeysymToKeycode(d, keysym);
+    XTestFakeKeyEvent(d, code, True, 0);
+    XTestFakeKeyEvent(d, code, False, 0);
+    for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it)
+        XTestFakeKeyEvent(d, XKeysymToKeycode(d, *it), False, 0);
+    XSync(d, False);
+}
+
+void pointer_click(Display* d, Window w, int x, int y) {
+    int root_x, root_y;
+    Window child;
+    XTranslateCoordinates(d, w, DefaultRootWindow(d), x, y, &root_x, &root_y, &child);
+    XTestFakeMotionEvent(d, -1, root_x, root_y, 0);
+    XTestFakeButtonEvent(d, 1, True, 0);
+    XTestFakeButtonEvent(d, 1, False, 0);
+    XSync(d, False);
+}
+
+void window_close_request(Display* d, Window w) {
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = w;
+    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = long(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, w, False, NoEventMask, &e);
+    XSync(d, False);
+}

@@ -1,0 +1,68 @@
+// Running the real program under Xvfb: a private X server, a scratch run
+// folder, the program's process, its window, injected input and captures.
+// Every wait has a deadline; every process started here is ended here.
+#pragma once
+
+#include <X11/Xlib.h>
+#include <sys/types.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Waits until `condition` holds or `timeout_ms` passes; true when it held.
+bool wait_until(const std::function<bool()>& condition, int timeout_ms);
+
+struct XServer {
+    pid_t pid = -1;            // the Xvfb process
+    std::string display_name;  // ":N"
+    Display* display = nullptr;
+};
+bool xserver_start(XServer& server);
+void xserver_stop(XServer& server);
+
+// A folder holding a copy of the executable and the files a test lays out.
+struct RunFolder {
+    std::string path;  // absolute
+    std::string exe;   // absolute path of the copied executable
+};
+RunFolder run_folder_create(const std::string& executable);
+void run_folder_write(const RunFolder& folder, const std::string& name, const std::string& content);
+void run_folder_remove(RunFolder& folder);
+
+struct Program {
+    pid_t pid = -1;
+    int stderr_fd = -1;         // read end of the program's standard error
+    std::string stderr_text;    // everything read so far
+    bool exited = false;
+    int exit_code = -1;         // exit status, or 128 + signal
+};
+// Starts `exe` with `args` in `cwd` on the server's display; extra environment as NAME=VALUE.
+Program program_start(const XServer& server, const std::string& exe, const std::string& cwd,
+                      const std::vector<std::string>& args = {},
+                      const std::vector<std::string>& environment = {});
+// Polls the process; true once it has exited (reaps it and reads stderr).
+bool program_poll(Program& program);
+bool program_wait_exit(Program& program, int timeout_ms);
+void program_kill(Program& program);
+// Reads what the program wrote to standard error so far.
+const std::string& program_stderr(Program& program);
+
+// ---- Windows ------------------------------------------------------------------
+
+std::string window_title(Display* display, Window window);
+// The top-level window whose _NET_WM_PID is pid (0 if none).
+Window window_of_pid(Display* display, pid_t pid);
+// Waits for a window of pid whose title starts with `prefix`.
+Window window_wait(Display* display, pid_t pid, const std::string& prefix, int timeout_ms);
+bool window_size(Display* display, Window window, int& width, int& height);
+// Pixels of the window as 0x00RRGGBB words.
+std::vector<uint32_t> window_capture(Display* display, Window window, int& width, int& height);
+
+// ---- Input ---------------------------------------------------------------------
+
+void key_tap(Display* display, unsigned long keysym, const std::vector<unsigned long>& modifiers = {});
+void pointer_click(Display* display, Window window, int x, int y);
+// What a window manager sends for the close button.
+void window_close_request(Display* display, Window window);
