@@ -23,5 +23,5 @@ cmake --build build-tsan -j"$jobs"
 
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DSKERROW_TESTS=OFF \
   -DSKERROW_FUZZ=ON > /dev/null
-cmake --build build-fuzz -j"$jobs"
+cmake --build build-fuzz -j"$jobs" --target fuzz_all
 (cd build-fuzz && ctest --output-on-failure --timeout 300)

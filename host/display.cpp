@@ -293,7 +293,6 @@ void on_reshape(int w, int h) {
 }
 
 void on_close() {
-    if (glutGetWindow() != main_window) return;
     window_gone = true;
     exit_request.store(1);
     message_box_abandon();

@@ -200,7 +200,7 @@ std::string window_title(Display* d, Window w) {
     return title;
 }
 
-Window window_of_pid(Display* d, pid_t pid) {
+Window window_of_pid(Display* d, pid_t pid, const std::string& prefix) {
     Atom wm_pid = XInternAtom(d, "_NET_WM_PID", False);
     Window root, parent, *children = nullptr;
     unsigned int n = 0;
@@ -216,9 +216,7 @@ Window window_of_pid(Display* d, pid_t pid) {
             data != nullptr && count == 1 && *reinterpret_cast<long*>(data) == long(pid)) {
             XWindowAttributes attributes;
             if (XGetWindowAttributes(d, children[i], &attributes) && attributes.map_state == IsViewable &&
-                window_title(d, children[i]).rfind("Unhandled", 0) != 0 &&
-                window_title(d, children[i]).rfind("Critical", 0) != 0 &&
-                window_title(d, children[i]) != "Alert")
+                window_title(d, children[i]).rfind(prefix, 0) == 0)
                 found = children[i];
         }
         if (data) XFree(data);
@@ -232,11 +230,11 @@ Window window_wait(Display* d, pid_t pid, const std::string& prefix, int timeout
     wait_until(
         [&] {
             XSync(d, False);
-            w = window_of_pid(d, pid);
-            return w != 0 && window_title(d, w).rfind(prefix, 0) == 0;
+            w = window_of_pid(d, pid, prefix);
+            return w != 0;
         },
         timeout_ms);
-    return w != 0 && window_title(d, w).rfind(prefix, 0) == 0 ? w : 0;
+    return w;
 }
 
 bool window_size(Display* d, Window w, int& width, int& height) {
@@ -266,6 +264,12 @@ void key_tap(Display* d, unsigned long keysym, const std::vector<unsigned long>&
     XTestFakeKeyEvent(d, code, False, 0);
     for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it)
         XTestFakeKeyEvent(d, XKeysymToKeycode(d, *it), False, 0);
+    XSync(d, False);
+}
+
+void window_focus(Display* d, Window w) {
+    XRaiseWindow(d, w);
+    XSetInputFocus(d, w, RevertToParent, CurrentTime);
     XSync(d, False);
 }
 

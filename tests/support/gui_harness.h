@@ -52,9 +52,9 @@ const std::string& program_stderr(Program& program);
 // ---- Windows ------------------------------------------------------------------
 
 std::string window_title(Display* display, Window window);
-// The top-level window whose _NET_WM_PID is pid (0 if none).
-Window window_of_pid(Display* display, pid_t pid);
-// Waits for a window of pid whose title starts with `prefix`.
+// A viewable top-level window whose _NET_WM_PID is pid and whose title starts with prefix.
+Window window_of_pid(Display* display, pid_t pid, const std::string& prefix);
+// Waits for such a window.
 Window window_wait(Display* display, pid_t pid, const std::string& prefix, int timeout_ms);
 bool window_size(Display* display, Window window, int& width, int& height);
 // Pixels of the window as 0x00RRGGBB words.
@@ -63,6 +63,8 @@ std::vector<uint32_t> window_capture(Display* display, Window window, int& width
 // ---- Input ---------------------------------------------------------------------
 
 void key_tap(Display* display, unsigned long keysym, const std::vector<unsigned long>& modifiers = {});
+// Gives the window the keyboard focus.
+void window_focus(Display* display, Window window);
 void pointer_click(Display* display, Window window, int x, int y);
 // What a window manager sends for the close button.
 void window_close_request(Display* display, Window window);
