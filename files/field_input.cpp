@@ -1,6 +1,299 @@
 #include "files/field_input.h"
 
-void file_input_string(int32_t, StringValue*) {}
-long double file_input_single(int32_t, uint32_t) { return 0; }
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "files/file_layer.h"
+#include "files/file_table.h"
+#include "host/runtime_error.h"
+#include "text/number_text.h"
+
+namespace {
+
+constexpr int end_of_input = -1, fetch_failed = -2;
+
+int read_error(int code) {
+    switch (code) {
+        case layer_no_slot: return 258;
+        case layer_wrong_direction: return 54;
+        case layer_bad_position: return 5;
+        case layer_permission: return 70;
+        default: return 75;
+    }
+}
+
+// One character of the field: a byte, end_of_input, or fetch_failed (raised).
+int fetch(int32_t slot) {
+    int c = layer_read_byte(slot);
+    if (c == layer_end_of_file) return end_of_input;
+    if (c < 0) {
+        runtime_error(read_error(c));
+        return fetch_failed;
+    }
+    if (c == 26) {
+        FileSlot* s = layer_slot(slot);
+        s->position--;
+        s->end_seen = 1;
+        return end_of_input;
+    }
+    return c;
+}
+
+void unread(int32_t slot) { layer_slot(slot)->position--; }
+
+// After a CR or LF: its partner right after it belongs to the same line end.
+void consume_line_end(int32_t slot, int first) {
+    int next = fetch(slot);
+    if (next < 0) return;
+    if (!((first == '\r' && next == '\n') || (first == '\n' && next == '\r'))) unread(slot);
+}
+
+bool is_line_end(int c) { return c == '\r' || c == '\n'; }
+
+// The checks both field readers make; the slot, or -1 after raising.
+int32_t input_slot(int32_t number) {
+    int32_t slot = file_slot_of(number);
+    if (number < 1 || slot < 0) {
+        runtime_error(52);
+        return -1;
+    }
+    FileSlot* s = layer_slot(slot);
+    if (s->mode != 3) {
+        runtime_error(54);
+        return -1;
+    }
+    if (!s->can_read) {
+        runtime_error(75);
+        return -1;
+    }
+    layer_revalidate(slot);
+    return slot;
+}
+
+// Skips the rest of a numeric field, starting with the byte c that ended the number.
+void skip_field_rest(int32_t slot, int c) {
+    for (;;) {
+        if (c < 0) return;
+        if (is_line_end(c)) return consume_line_end(slot, c);
+        if (c == ',') return;
+        if (c == ' ') {
+            do c = fetch(slot);
+            while (c == ' ');
+            if (c < 0 || c == ',') return;
+            if (is_line_end(c)) return consume_line_end(slot, c);
+            unread(slot);
+            return;
+        }
+        c = fetch(slot);
+    }
+}
+
+struct NumberScan {
+    char digits[257];         // stored significant digits
+    int count = 0;            // digits stored
+    int64_t exponent = 0;     // decimal exponent of the first stored digit
+    bool negative = false;
+    int radix = 10;
+    int64_t explicit_exponent = 0;
+    bool explicit_negative = false;
+    bool overflow = false;
+};
+
+// Scans a number whose first byte is c; returns the byte that ended it.
+int scan_number(int32_t slot, int c, NumberScan& n) {
+    if (c == '&') {
+        c = fetch(slot);
+        if (c == 'H' || c == 'h') n.radix = 16;
+        else if (c == 'O' || c == 'o') n.radix = 8;
+        else return c;  // any other byte after "&" gives 0
+        for (;;) {
+            c = fetch(slot);
+            int d = c >= '0' && c <= '9' ? c - '0'
+                    : n.radix == 16 && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                    : n.radix == 16 && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                            : -1;
+            if (d < 0 || d >= n.radix) return c;
+            if (n.count == 0 && d == 0) continue;
+            if (n.count < 256) n.digits[n.count] = char(d);
+            n.count++;
+        }
+    }
+    enum { start, integer_part, fraction, exponent_mark, exponent_digits } state = start;
+    int significant_exponent_digits = 0;
+    for (;; c = fetch(slot)) {
+        if (c == '-' || c == '+') {
+            if (state == start) {
+                n.negative = c == '-';
+                state = integer_part;
+            } else if (state == exponent_mark) {
+                n.explicit_negative = c == '-';
+                state = exponent_digits;
+            } else {
+                return c;
+            }
+        } else if (c == '.') {
+            if (state != start && state != integer_part) return c;
+            if (n.count == 0) n.exponent = -1;
+            state = fraction;
+        } else if (c == 'E' || c == 'e' || c == 'D' || c == 'd') {
+            if (state == exponent_mark || state == exponent_digits) return c;
+            state = exponent_mark;
+        } else if (c >= '0' && c <= '9') {
+            if (state == start) state = integer_part;
+            if (state == exponent_mark) state = exponent_digits;
+            if (state == exponent_digits) {
+                if (significant_exponent_digits == 0 && c == '0') continue;
+                if (++significant_exponent_digits > 18) n.overflow = true;
+                else n.explicit_exponent = n.explicit_exponent * 10 + (c - '0');
+            } else if (n.count == 0 && c == '0') {
+                if (state == fraction) n.exponent--;
+            } else {
+                if (n.count == 256) n.overflow = true;
+                else n.digits[n.count++] = char(c);
+                if (state == integer_part && n.count > 1) n.exponent++;
+            }
+        } else {
+            return c;
+        }
+    }
+}
+
+// The scanned number as a double; false on overflow.
+bool convert(const NumberScan& n, uint32_t type_code, long double& value, bool& from_radix) {
+    value = 0;
+    from_radix = n.radix != 10;
+    if (n.overflow) return false;
+    if (n.radix != 10) {
+        if (n.radix == 16 && n.count > 16) return false;
+        if (n.radix == 8 && (n.count > 22 || (n.count == 22 && n.digits[0] > 1))) return false;
+        uint64_t bits = 0;
+        for (int i = 0; i < n.count; i++) bits = (bits << (n.radix == 16 ? 4 : 3)) | uint64_t(n.digits[i]);
+        int width = int(type_code & 0x1FF);
+        bool is_float = (type_code & type_floating) != 0;
+        if (!is_float && !(type_code & type_unsigned) && width < 64 && width > 0 && (bits >> (width - 1)) & 1)
+            value = static_cast<long double>(int64_t(bits) - (int64_t(1) << width));
+        else
+            value = is_float || (type_code & type_unsigned) == 0 ? static_cast<long double>(int64_t(bits))
+                                                                  : static_cast<long double>(bits);
+        return true;
+    }
+    if (n.count == 0) return true;
+    int64_t e = n.exponent + (n.explicit_negative ? -n.explicit_exponent : n.explicit_exponent);
+    if (e > 308) return false;
+    if (e == 308) {
+        static const char limit[] = "17976931348623157";
+        for (int i = 0; i < n.count && i < 17; i++) {
+            if (n.digits[i] > limit[i]) return false;
+            if (n.digits[i] < limit[i]) break;
+        }
+    }
+    if (e < -324) return true;
+    char text[64];
+    int k = 0;
+    if (n.negative) text[k++] = '-';
+    text[k++] = n.digits[0];
+    text[k++] = '.';
+    if (n.count == 1) text[k++] = '0';
+    for (int i = 1; i < n.count && i < 17; i++) text[k++] = n.digits[i];
+    std::snprintf(text + k, sizeof text - size_t(k), "E%lld", static_cast<long long>(e));
+    value = std::strtod(text, nullptr);
+    return true;
+}
+
+}  // namespace
+
+void file_input_string(int32_t number, StringValue* variable) {
+    if (error_pending.load()) return;
+    int32_t slot = input_slot(number);
+    if (slot < 0) return;
+    std::string field;
+    int c;
+    do c = fetch(slot);
+    while (c == ' ' || c == '\t');
+    if (c == fetch_failed) return;
+    if (c == end_of_input) {
+        string_assign(variable, string_from_text("", 0));
+        runtime_error(62);
+        return;
+    }
+    if (c == '"') {
+        for (c = fetch(slot); c >= 0 && c != '"'; c = fetch(slot)) field += char(c);
+        if (c == '"') {
+            do c = fetch(slot);
+            while (c >= 0 && c != ',' && !is_line_end(c));
+        }
+    } else {
+        for (; c >= 0 && c != ',' && !is_line_end(c); c = fetch(slot)) field += char(c);
+        while (!field.empty() && (field.back() == ' ' || field.back() == '\t')) field.pop_back();
+    }
+    if (c == fetch_failed) return;
+    if (is_line_end(c)) consume_line_end(slot, c);
+    StringValue* value = string_new(uint32_t(field.size()), true);
+    if (!field.empty()) std::memcpy(value->data, field.data(), field.size());
+    string_assign(variable, value);
+}
+
+long double file_input_single(int32_t number, uint32_t type_code) {
+    if (error_pending.load()) return 0;
+    int32_t slot = input_slot(number);
+    if (slot < 0) return 0;
+    int c;
+    do c = fetch(slot);
+    while (c == ' ');
+    if (c == fetch_failed) return 0;
+    if (c == end_of_input) {
+        runtime_error(62);
+        return 0;
+    }
+    NumberScan scan;
+    c = scan_number(slot, c, scan);
+    skip_field_rest(slot, c);
+    if (error_pending.load()) return 0;
+    long double value;
+    bool from_radix;
+    if (!convert(scan, type_code, value, from_radix)) {
+        runtime_error(6);
+        return 0;
+    }
+    int width = int(type_code & 0x1FF);
+    if (type_code & type_floating) {
+        if (width < 64 && value > 3.402823466E+38L) {
+            runtime_error(6);
+            return 0;
+        }
+        return value;
+    }
+    if (from_radix) return value;
+    int64_t whole = round_to_int(value);
+    bool fits;
+    if (type_code & type_unsigned)
+        fits = value >= 0 && (width >= 64 || uint64_t(whole) <= (uint64_t(1) << width) - 1) && value < 1.8446744073709552e19L;
+    else
+        fits = width >= 64 ? (value >= -9.2233720368547758e18L && value < 9.2233720368547758e18L)
+                           : (whole >= -(int64_t(1) << (width - 1)) && whole < (int64_t(1) << (width - 1)));
+    if (!fits) {
+        runtime_error(6);
+        return 0;
+    }
+    return static_cast<long double>(whole);
+}
+
 void file_input_end() {}
-int32_t file_eof(int32_t) { return -1; }
+
+int32_t file_eof(int32_t number) {
+    int32_t slot = file_slot_of(number);
+    if (number < 1 || slot < 0) {
+        runtime_error(52);
+        return 0;
+    }
+    FileSlot* s = layer_slot(slot);
+    if (s->end_seen) return -1;
+    if (s->mode == 3) {
+        int64_t length = layer_length(slot);
+        if (length >= 0 && s->position >= uint64_t(length)) return -1;
+    }
+    return 0;
+}

@@ -133,6 +133,7 @@ void runtime_main(int argc, char** argv, void (*program)()) {
 }
 
 void process_exit(int code) {
+    error_pending.store(0);
     file_close(0, 0);
     std::fflush(nullptr);
     std::_Exit(code);

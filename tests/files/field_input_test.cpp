@@ -1,0 +1,199 @@
+#include "files/field_input.h"
+
+#include "files/file_layer.h"
+#include "tests/files/files_fixture.h"
+
+namespace {
+
+uint64_t position_of(int32_t number) { return layer_slot(file_slot_of(number))->position; }
+
+TEST_F(FilesTest, ARecordLineWithCrLf) {
+    write("log", "W1AW,14.074,12:34:56,-12,-45\r\nK1JT,x,00:00:00,3,-20\r\n");
+    open_input("log");
+    EXPECT_EQ(next_string(), "W1AW");
+    EXPECT_EQ(next_string(), "14.074");
+    EXPECT_EQ(next_string(), "12:34:56");
+    EXPECT_EQ(next_single(), -12.0f);
+    EXPECT_EQ(next_single(), -45.0f);
+    EXPECT_EQ(position_of(1), 30u);
+    EXPECT_EQ(file_eof(1), 0);
+    EXPECT_EQ(next_string(), "K1JT");
+    EXPECT_TRUE(raised_errors().empty());
+}
+
+TEST_F(FilesTest, ALogEndingInCrLfIsAtItsEndRightAfterTheLastRecord) {
+    write("log", "header\r\nW1AW,a,01:02:03,5,-30\r\n");
+    open_input("log");
+    next_string();
+    for (int i = 0; i < 3; i++) next_string();
+    next_single();
+    next_single();
+    EXPECT_EQ(file_eof(1), -1);
+}
+
+TEST_F(FilesTest, AnExtraEmptyLastLineReadsAsAnEmptyFieldThen62) {
+    write("log", "W1AW,a,01:02:03,5,-30\r\n\r\n");
+    open_input("log");
+    for (int i = 0; i < 3; i++) next_string();
+    next_single();
+    next_single();
+    EXPECT_EQ(file_eof(1), 0);
+    EXPECT_EQ(next_string(), "");
+    EXPECT_TRUE(raised_errors().empty());
+    StringValue* v = string_new(0, true);
+    string_assign(v, string_from_cstring("old"));
+    file_input_string(1, v);
+    EXPECT_EQ(v->length, 0);
+    EXPECT_EQ(raised_errors(), std::vector<int>{62});
+}
+
+TEST_F(FilesTest, LineEndsOfEveryKindCountOnce) {
+    write("f", "a\rb\nc\r\nd\n\re");
+    open_input("f");
+    for (const char* expected : {"a", "b", "c", "d", "e"}) EXPECT_EQ(next_string(), expected);
+    EXPECT_EQ(file_eof(1), -1);
+}
+
+TEST_F(FilesTest, StringFieldsTrimUnquotedTextAndKeepQuotedText) {
+    write("f", " \t W1AW \t ,\" a, b \" junk ,\"two\nlines\"\r\n,\"open");
+    open_input("f");
+    EXPECT_EQ(next_string(), "W1AW");
+    EXPECT_EQ(next_string(), " a, b ");
+    EXPECT_EQ(next_string(), "two\nlines");
+    EXPECT_EQ(next_string(), "");
+    EXPECT_EQ(next_string(), "open");
+    EXPECT_TRUE(raised_errors().empty());
+}
+
+TEST_F(FilesTest, NumericFields) {
+    write("f", "1.5E+3,.05,&H1F,12abc,12 34,&o17, -0 ,1d2\r\n");
+    open_input("f");
+    EXPECT_EQ(next_single(), 1500.0f);
+    EXPECT_EQ(next_single(), 0.05f);
+    EXPECT_EQ(next_single(), 31.0f);
+    EXPECT_EQ(next_single(), 12.0f);
+    EXPECT_EQ(next_single(), 12.0f);
+    EXPECT_EQ(next_single(), 34.0f);
+    EXPECT_EQ(next_single(), 15.0f);
+    EXPECT_EQ(next_single(), 0.0f);
+    EXPECT_EQ(next_single(), 100.0f);
+    EXPECT_TRUE(raised_errors().empty());
+}
+
+TEST_F(FilesTest, ANumberAfterATabIsZeroAndItsDigitsAreDropped) {
+    write("f", "\t42,7");
+    open_input("f");
+    EXPECT_EQ(next_single(), 0.0f);
+    EXPECT_EQ(next_single(), 7.0f);
+}
+
+TEST_F(FilesTest, TooLargeForASingleRaisesSix) {
+    write("f", "5E39,3");
+    open_input("f");
+    EXPECT_EQ(next_single(), 0.0f);
+    EXPECT_EQ(raised_errors(), std::vector<int>{6});
+    reset_errors();
+    EXPECT_EQ(next_single(), 3.0f);  // the rest of the field was skipped
+    write("g", "1.8E308,2");
+    open_input("g", 2);
+    EXPECT_EQ(file_input_single(2, type_double), 0);
+    EXPECT_EQ(raised_errors(), std::vector<int>{6});
+}
+
+TEST_F(FilesTest, AnEmptyNumericFieldIsZero) {
+    write("f", ",,5");
+    open_input("f");
+    EXPECT_EQ(next_single(), 0.0f);
+    EXPECT_EQ(next_single(), 0.0f);
+    EXPECT_EQ(next_single(), 5.0f);
+    EXPECT_TRUE(raised_errors().empty());
+}
+
+TEST_F(FilesTest, IntegerTypesRoundAndCheckTheirRange) {
+    write("f", "2.5,3.5,40000,&HFFFF,-1");
+    open_input("f");
+    EXPECT_EQ(file_input_single(1, 16), 2);
+    EXPECT_EQ(file_input_single(1, 16), 4);
+    EXPECT_EQ(file_input_single(1, 16), 0);
+    EXPECT_EQ(raised_errors(), std::vector<int>{6});
+    reset_errors();
+    EXPECT_EQ(file_input_single(1, 16), -1);  // top bit of the width set: two's complement
+    EXPECT_EQ(file_input_single(1, type_unsigned | 16), 0);
+    EXPECT_EQ(raised_errors(), std::vector<int>{6});
+}
+
+TEST_F(FilesTest, ByteTwentySixEndsTheInputForGood) {
+    write("f", "A,B\x1a" "C,D");
+    open_input("f");
+    EXPECT_EQ(next_string(), "A");
+    EXPECT_EQ(next_string(), "B");
+    EXPECT_EQ(file_eof(1), -1);
+    uint64_t at = position_of(1);
+    next_string();
+    EXPECT_EQ(raised_errors(), std::vector<int>{62});
+    EXPECT_EQ(position_of(1), at);
+    reset_errors();
+    write("g", "\x1a" "abc");
+    open_input("g", 2);
+    EXPECT_EQ(file_eof(2), -1);
+}
+
+TEST_F(FilesTest, AnEmptyFileIsAtItsEndAndReadingRaises62) {
+    write("f", "");
+    open_input("f");
+    EXPECT_TRUE(raised_errors().empty());
+    EXPECT_EQ(file_eof(1), -1);
+    next_string();
+    EXPECT_EQ(raised_errors(), std::vector<int>{62});
+}
+
+TEST_F(FilesTest, BytesAppendedWhileReadingAreSeen) {
+    write("log", "head\r\nW1AW,a,01:00:00,1,-2\r\n");
+    open_input("log");
+    for (int i = 0; i < 4; i++) next_string();
+    next_single();
+    next_single();
+    EXPECT_EQ(file_eof(1), -1);
+    append("log", "K1JT,b,02:00:00,3,-4\r\n");
+    EXPECT_EQ(file_eof(1), 0);
+    EXPECT_EQ(next_string(), "K1JT");
+    append("log", "XX");  // half a field: what is there is read
+    for (int i = 0; i < 2; i++) next_string();
+    EXPECT_EQ(next_single(), 3.0f);
+    EXPECT_EQ(next_single(), -4.0f);
+    EXPECT_EQ(next_string(), "XX");
+}
+
+TEST_F(FilesTest, AFileTruncatedBetweenReadsIsReadAsItNowIs) {
+    write("log", "aaaa,bbbb,cccc,dddd\r\n");
+    open_input("log");
+    EXPECT_EQ(next_string(), "aaaa");
+    write("log", "zzzzzyy\r\n");  // same file, new contents
+    EXPECT_EQ(next_string(), "yy");
+    EXPECT_EQ(file_eof(1), -1);
+}
+
+TEST_F(FilesTest, ReadingChecksNumberModeAndDirection) {
+    file_input_string(1, string_new(0, true));
+    EXPECT_EQ(raised_errors(), std::vector<int>{52});
+    reset_errors();
+    file_open(string_from_cstring(path("o").c_str()), file_mode_output, 0, 0, 2, 0, 0);
+    next_single(2);
+    EXPECT_EQ(raised_errors(), std::vector<int>{54});
+    reset_errors();
+    EXPECT_EQ(file_eof(7), 0);
+    EXPECT_EQ(raised_errors(), std::vector<int>{52});
+}
+
+TEST_F(FilesTest, AnErrorPendingMakesTheReadersDoNothing) {
+    write("f", "abc,1");
+    open_input("f");
+    error_pending = 5;
+    StringValue* v = string_new(0, true);
+    file_input_string(1, v);
+    EXPECT_EQ(file_input_single(1, type_single), 0);
+    error_pending = 0;
+    EXPECT_EQ(position_of(1), 0u);
+}
+
+}  // namespace

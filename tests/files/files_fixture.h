@@ -1,0 +1,52 @@
+// A scratch folder and helpers shared by the file tests.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "files/field_input.h"
+#include "files/file_table.h"
+#include "host/runtime_error.h"
+#include "tests/support/fake_runtime.h"
+
+class FilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        reset_errors();
+        char pattern[] = "/tmp/skerrow-files-XXXXXX";
+        folder = mkdtemp(pattern);
+        mark = string_temps_mark();
+    }
+    void TearDown() override {
+        error_pending = 0;
+        file_close(0, 0);
+        string_temps_release(mark, 0);
+        std::filesystem::remove_all(folder);
+    }
+    std::string path(const std::string& name) const { return folder + "/" + name; }
+    void write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(path(name), std::ios::binary) << bytes;
+    }
+    void append(const std::string& name, const std::string& bytes) const {
+        std::ofstream(path(name), std::ios::binary | std::ios::app) << bytes;
+    }
+    std::string read(const std::string& name) const {
+        std::ifstream in(path(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    void open_input(const std::string& name, int32_t number = 1) {
+        file_open(string_from_cstring(path(name).c_str()), file_mode_input, 0, 0, number, 0, 0);
+    }
+    std::string next_string(int32_t number = 1) {
+        StringValue* v = string_new(0, true);
+        file_input_string(number, v);
+        return std::string(reinterpret_cast<char*>(v->data), size_t(v->length));
+    }
+    float next_single(int32_t number = 1) { return float(file_input_single(number, type_single)); }
+    std::string folder;
+    uint32_t mark = 0;
+};
