@@ -8,29 +8,16 @@
 #include <random>
 #include <string>
 
-#include "host/runtime_error.h"
-#include "tests/support/fake_runtime.h"
+#include "tests/text/text_fixture.h"
 
 namespace {
-
-std::string text_of(const StringValue* s) {
-    return std::string(reinterpret_cast<const char*>(s->data), size_t(s->length));
-}
 
 std::string single_text(float x) { return text_of(number_to_string(x)); }
 std::string double_text(double x) { return text_of(number_to_string(x)); }
 
 long double number_of(const char* t) { return string_to_number(string_from_cstring(t)); }
 
-class NumberTextTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        reset_errors();
-        mark = string_temps_mark();
-    }
-    void TearDown() override { string_temps_release(mark, 0); }
-    uint32_t mark = 0;
-};
+using NumberTextTest = TextTest;
 
 TEST_F(NumberTextTest, SingleValues) {
     EXPECT_EQ(single_text(0.0f), " 0");

@@ -4,26 +4,11 @@
 
 #include <string>
 
-#include "host/runtime_error.h"
-#include "tests/support/fake_runtime.h"
+#include "tests/text/text_fixture.h"
 
 namespace {
 
-std::string text_of(const StringValue* s) {
-    return std::string(reinterpret_cast<const char*>(s->data), size_t(s->length));
-}
-
-StringValue* lit(const char* t) { return string_from_cstring(t); }
-
-class StringFunctionsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        reset_errors();
-        mark = string_temps_mark();
-    }
-    void TearDown() override { string_temps_release(mark, 0); }
-    uint32_t mark = 0;
-};
+using StringFunctionsTest = TextTest;
 
 TEST_F(StringFunctionsTest, PiecesOfASpotTime) {
     EXPECT_EQ(text_of(left_string(lit("12:34:56"), 2)), "12");

@@ -7,31 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "host/runtime_error.h"
-#include "tests/support/fake_runtime.h"
+#include "tests/text/text_fixture.h"
 
 namespace {
-
-std::string text_of(const StringValue* s) {
-    return std::string(reinterpret_cast<const char*>(s->data), size_t(s->length));
-}
-
-StringValue* lit(const char* t) { return string_from_cstring(t); }
 
 StringValue* variable(const char* t) {
     StringValue* v = string_new(0, false);
     return string_assign(v, lit(t));
 }
 
-class StringValueTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        reset_errors();
-        mark = string_temps_mark();
-    }
-    void TearDown() override { string_temps_release(mark, 0); }
-    uint32_t mark = 0;
-};
+using StringValueTest = TextTest;
 
 TEST_F(StringValueTest, FixedStringPadsWithBlanksAndTruncates) {
     static uint8_t buffer[1000];

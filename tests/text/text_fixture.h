@@ -1,0 +1,27 @@
+// Helpers shared by the string tests: texts of values, literals, and a
+// fixture that releases each test's temporaries.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "host/runtime_error.h"
+#include "tests/support/fake_runtime.h"
+#include "text/string_value.h"
+
+inline std::string text_of(const StringValue* s) {
+    return std::string(reinterpret_cast<const char*>(s->data), size_t(s->length));
+}
+
+inline StringValue* lit(const char* t) { return string_from_cstring(t); }
+
+class TextTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        reset_errors();
+        mark = string_temps_mark();
+    }
+    void TearDown() override { string_temps_release(mark, 0); }
+    uint32_t mark = 0;
+};
