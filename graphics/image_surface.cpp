@@ -327,8 +327,7 @@ int32_t image_create_raw(uint8_t* pixels, int32_t width, int32_t height, int32_t
 
 int32_t image_create(int32_t width, int32_t height, int32_t mode, int passed) {
     if (error_pending.load()) return 0;
-    if (width < 1 || height < 1 || ((passed & 1) && mode_info(mode) == nullptr) ||
-        ((passed & 1) && mode >= 1 && mode <= 13 && mode_info(mode) == nullptr)) {
+    if (width < 1 || height < 1 || ((passed & 1) && mode_info(mode) == nullptr)) {
         runtime_error(5);
         return 0;
     }
@@ -408,24 +407,29 @@ void image_free_all() {
     }
 }
 
+namespace {
+
+// The slot of a handle, or of a page made on demand; 0 (after error 258) when there is none.
+int32_t slot_for_selection(int32_t handle_or_page) {
+    int32_t n = handle_or_page >= 0 ? page_make(handle_or_page) : slot_of(handle_or_page);
+    if (n == 0) runtime_error(258);
+    return n;
+}
+
+}  // namespace
+
 void dest_image_set(int32_t handle_or_page) {
     if (error_pending.load()) return;
-    int32_t n = handle_or_page >= 0 ? page_make(handle_or_page) : slot_of(handle_or_page);
-    if (n == 0) {
-        runtime_error(258);
-        return;
-    }
+    int32_t n = slot_for_selection(handle_or_page);
+    if (n == 0) return;
     dest_slot = n;
     dest_page = handle_or_page;
 }
 
 void source_image_set(int32_t handle_or_page) {
     if (error_pending.load()) return;
-    int32_t n = handle_or_page >= 0 ? page_make(handle_or_page) : slot_of(handle_or_page);
-    if (n == 0) {
-        runtime_error(258);
-        return;
-    }
+    int32_t n = slot_for_selection(handle_or_page);
+    if (n == 0) return;
     source_slot = n;
     source_page = handle_or_page;
 }

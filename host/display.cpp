@@ -57,6 +57,7 @@ int shown_slot = -1;
 int64_t shown_order = -1;
 int32_t last_frame_width = 0, last_frame_height = 0;
 bool window_gone = false;
+bool framebuffer_objects = false;  // off-screen hardware images could use them; nothing does yet
 
 // The title handed from the program thread to the display thread.
 std::mutex title_mutex;
@@ -207,15 +208,14 @@ void on_display() {
     reshape_seen = false;
     FrameSlot& f = slots[chosen];
     int dest_w = f.width, dest_h = f.height;
+    glutSetWindow(main_window);
     if ((f.width != window_width || f.height != window_height) &&
         (resize_off || f.width != last_frame_width || f.height != last_frame_height)) {
-        glutSetWindow(main_window);
         glutReshapeWindow(f.width, f.height);
         glutPostRedisplay();
     }
     last_frame_width = f.width;
     last_frame_height = f.height;
-    glutSetWindow(main_window);
     glViewport(0, window_height - dest_h > 0 ? window_height - dest_h : 0, dest_w, dest_h);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -376,9 +376,7 @@ void display_run(int argc, char** argv) {
     window_x11_tag();
     GLenum glew = glewInit();
     if (glew != GLEW_OK) alert(reinterpret_cast<const char*>(glewGetErrorString(glew)));
-    static bool framebuffer_objects = false;
     framebuffer_objects = glewIsSupported("GL_EXT_framebuffer_object");
-    (void)framebuffer_objects;
     glutDisplayFunc(on_display);
     glutTimerFunc(8, on_timer, 0);
     keyboard_register_callbacks();

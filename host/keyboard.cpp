@@ -34,13 +34,7 @@ void queue_pair(uint8_t character, uint8_t scan) {
     low[tail_at] = next;
 }
 
-void on_keyboard(unsigned char key, int, int) {
-    if (key == 27) {
-        key_down(27);
-        return;
-    }
-    key_down(key);
-}
+void on_keyboard(unsigned char key, int, int) { key_down(key); }
 
 }  // namespace
 
