@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -18,7 +20,7 @@ constexpr int64_t buffer_size = 65536;
 
 // Bytes read ahead for one slot, valid while the file keeps its size and time.
 struct ReadBuffer {
-    uint8_t* bytes = nullptr;
+    std::unique_ptr<uint8_t[]> bytes;  // allocated at the first read
     uint64_t start = 0;   // file position of bytes[0]
     int64_t length = 0;   // valid bytes
     int64_t file_size = -1;
@@ -223,12 +225,12 @@ int layer_read_byte(int32_t slot) {
     if (!s->can_read) return layer_wrong_direction;
     ReadBuffer& b = buffers[size_t(slot)];
     if (b.length == 0 || s->position < b.start || s->position >= b.start + uint64_t(b.length)) {
-        if (b.bytes == nullptr) b.bytes = static_cast<uint8_t*>(std::malloc(buffer_size));
+        if (b.bytes == nullptr) b.bytes.reset(new (std::nothrow) uint8_t[buffer_size]);
         if (b.bytes == nullptr) return layer_io_failure;
         struct stat st;
         if (fstat(s->fd, &st) != 0) return layer_io_failure;
         ssize_t r;
-        do r = pread(s->fd, b.bytes, size_t(buffer_size), off_t(s->position));
+        do r = pread(s->fd, b.bytes.get(), size_t(buffer_size), off_t(s->position));
         while (r < 0 && errno == EINTR);
         if (r < 0) return errno == EACCES || errno == EPERM ? layer_permission : layer_io_failure;
         b.start = s->position;
