@@ -51,6 +51,7 @@ int32_t dest_slot = 0, source_slot = 0;
 std::atomic<int32_t> display_slot{0};
 int32_t dest_page = 0, source_page = 0;
 int32_t active_page = 0;
+int32_t mode_changes = 0;  // screens made by screen_mode_set so far
 
 uint8_t mode13_buffer[320 * 200];
 
@@ -532,6 +533,7 @@ void screen_mode_set(int32_t mode, int32_t, int32_t active, int32_t visual, int3
         dest_page = source_page = 0;
         display_slot.store(n);
         active_page = 0;
+        mode_changes++;
         release_display_pause();
     }
     if (active_given) {
@@ -622,4 +624,41 @@ void screen_clear(int32_t method, uint32_t colour, int passed) {
         s->graphics_x = float((s->view_x2 - s->view_x1 + 1) / 2);
         s->graphics_y = float((s->view_y2 - s->view_y1 + 1) / 2);
     }
+}
+
+int32_t screen_page_count() { return page_count; }
+
+void screen_text_rows_widen() {
+    ImageSurface* old = page_count == 1 ? slot(pages[0]) : nullptr;
+    if (mode_changes != 1 || old == nullptr || !old->is_text || old->height >= 50 || page0_by_handle != 0) return;
+    wait_display_pause();
+    int32_t n = image_create_raw(nullptr, 80, 50, 0);
+    if (n == 0) {
+        release_display_pause();
+        runtime_error(7);
+        return;
+    }
+    old = slot(pages[0]);
+    ImageSurface* s = slot(n);
+    int32_t columns = old->width < 80 ? old->width : 80;
+    for (int32_t row = 0; row < old->height; row++)
+        std::memcpy(s->pixels + size_t(row) * 160, old->pixels + size_t(row) * old->width * 2, size_t(columns) * 2);
+    std::memcpy(s->palette, old->palette, 1024);
+    s->foreground = old->foreground;
+    s->background = old->background;
+    s->draw_colour = old->draw_colour;
+    s->cursor_row = old->cursor_row;
+    s->cursor_column = old->cursor_column > 80 ? 80 : old->cursor_column;
+    s->cursor_visible = old->cursor_visible;
+    s->cursor_start_line = old->cursor_start_line;
+    s->cursor_stop_line = old->cursor_stop_line;
+    s->text_bottom_row = 49;
+    s->flags |= image_is_page;
+    int32_t was = pages[0];
+    slot_release(was);
+    pages[0] = n;
+    if (dest_slot == was) dest_slot = n;
+    if (source_slot == was) source_slot = n;
+    display_slot.store(n);
+    release_display_pause();
 }

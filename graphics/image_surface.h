@@ -82,6 +82,12 @@ void screen_mode_set(int32_t mode, int32_t ignored1, int32_t active_page, int32_
 constexpr int clear_method_passed = 1, clear_colour_passed = 2;
 void screen_clear(int32_t method, uint32_t colour, int passed);
 
+// Number of screen pages (some may not be made yet: image_get() gives null).
+int32_t screen_page_count();
+// The start-up text screen, while it is still the only screen ever chosen,
+// grows to 80 x 50 keeping its cells and colours; otherwise nothing.
+void screen_text_rows_widen();
+
 // Text grid of an image: rows and columns of character cells.
 int32_t image_text_rows(const ImageSurface* image);
 int32_t image_text_columns(const ImageSurface* image);

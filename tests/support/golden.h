@@ -1,0 +1,15 @@
+// Golden images: a picture compared pixel for pixel with a PNG kept in tests/golden/.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Reads an 8-bit RGB or RGBA PNG as 0xFFRRGGBB words; false when it cannot.
+bool png_read_rgb(const std::string& path, std::vector<uint32_t>& pixels, int32_t& width, int32_t& height);
+
+// Compares width x height pixels with tests/golden/<name>.png. A missing or
+// different reference writes <name>.candidate.png beside it and returns a
+// message; an equal one returns "".
+std::string golden_compare(const std::string& name, const std::vector<uint32_t>& pixels, int32_t width,
+                           int32_t height);
