@@ -3,7 +3,9 @@
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -43,7 +45,7 @@ std::vector<uint8_t> previous_pixels;
 uint32_t previous_palette[256];
 bool previous_valid = false;
 std::atomic<bool> force_rebuild{false};
-std::atomic<int64_t> frames_built{0}, uploads{0}, swaps{0};
+std::atomic<int64_t> build_passes{0}, frames_built{0}, uploads{0}, swaps{0};
 
 // Display-thread state.
 std::thread::id display_thread_id;
@@ -57,6 +59,9 @@ int shown_slot = -1;
 int64_t shown_order = -1;
 int32_t last_frame_width = 0, last_frame_height = 0;
 bool window_gone = false;
+bool fullscreen = false;
+bool fullscreen_changed = false;  // redraw pending after a switch
+float texture_u = 1, texture_v = 1;  // used part of a padded texture
 bool framebuffer_objects = false;  // off-screen hardware images could use them; nothing does yet
 
 // The title handed from the program thread to the display thread.
@@ -109,6 +114,7 @@ void frame_build() {
         alert("Software frame buffer: Failed to find available frame");
         return;
     }
+    build_passes++;
     FrameSlot& f = slots[pick];
     f.state.store(slot_building);
     f.order.store(frame_sequence++);
@@ -180,6 +186,41 @@ void run_posted() {
     for (const PostedWork& w : work) w.work(w.argument);
 }
 
+int power_of_two(int n) {
+    int p = 1;
+    while (p < n) p <<= 1;
+    return p;
+}
+
+// Makes the texture of a new frame: straight, else padded to powers of two,
+// else through mipmaps.
+void texture_upload(const FrameSlot& f) {
+    if (texture != 0) glDeleteTextures(1, &texture);
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    texture_u = texture_v = 1;
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, f.width, f.height, 0, GL_BGRA, GL_UNSIGNED_BYTE, f.pixels.data());
+    if (glGetError() != GL_NO_ERROR) {
+        int pw = power_of_two(f.width), ph = power_of_two(f.height);
+        std::vector<uint32_t> padded(size_t(pw) * size_t(ph), 0);
+        for (int32_t y = 0; y < f.height; y++)
+            std::memcpy(&padded[size_t(y) * size_t(pw)], &f.pixels[size_t(y) * size_t(f.width)], size_t(f.width) * 4);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, pw, ph, 0, GL_BGRA, GL_UNSIGNED_BYTE, padded.data());
+        if (glGetError() == GL_NO_ERROR) {
+            texture_u = float(f.width) / float(pw);
+            texture_v = float(f.height) / float(ph);
+        } else if (gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, f.width, f.height, GL_BGRA, GL_UNSIGNED_BYTE,
+                                     f.pixels.data()) != 0) {
+            alert("gluBuild2DMipmaps failed");
+            alert_number(int(glGetError()));
+        }
+    }
+    uploads++;
+}
+
 void on_display() {
     if (in_display || window_gone) return;
     in_display = true;
@@ -205,43 +246,47 @@ void on_display() {
         in_display = false;
         return;
     }
+    // An expose also lands here: freeglut calls us whenever the window needs painting.
     reshape_seen = false;
+    fullscreen_changed = false;
     FrameSlot& f = slots[chosen];
-    int dest_w = f.width, dest_h = f.height;
     glutSetWindow(main_window);
-    if ((f.width != window_width || f.height != window_height) &&
+    if (!fullscreen && (f.width != window_width || f.height != window_height) &&
         (resize_off || f.width != last_frame_width || f.height != last_frame_height)) {
         glutReshapeWindow(f.width, f.height);
         glutPostRedisplay();
     }
     last_frame_width = f.width;
     last_frame_height = f.height;
-    glViewport(0, window_height - dest_h > 0 ? window_height - dest_h : 0, dest_w, dest_h);
+    // Destination: one window pixel per image pixel from the top-left corner;
+    // full screen scales to fit keeping the aspect ratio, smoothed unless the
+    // scale is a whole number.
+    float dest_x = 0, dest_y = 0, dest_w = float(f.width), dest_h = float(f.height);
+    bool smooth = false;
+    if (fullscreen && f.width > 0 && f.height > 0) {
+        float scale = std::min(float(window_width) / float(f.width), float(window_height) / float(f.height));
+        if (scale >= 1) {
+            float whole = std::floor(scale);
+            if (scale - whole < 0.0001f) scale = whole;
+        }
+        smooth = scale != std::floor(scale);
+        dest_w = float(f.width) * scale;
+        dest_h = float(f.height) * scale;
+        dest_x = std::floor((float(window_width) - dest_w) / 2);
+        dest_y = std::floor((float(window_height) - dest_h) / 2);
+    }
+    glViewport(0, 0, window_width, window_height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrtho(0, dest_w, dest_h, 0, -1, 1);
+    glOrtho(0, window_width, window_height, 0, -1, 1);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (new_frame || texture == 0) {
-        if (texture != 0) glDeleteTextures(1, &texture);
-        glGenTextures(1, &texture);
-        glBindTexture(GL_TEXTURE_2D, texture);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, f.width, f.height, 0, GL_BGRA, GL_UNSIGNED_BYTE,
-                     f.pixels.data());
-        if (glGetError() != GL_NO_ERROR &&
-            gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, f.width, f.height, GL_BGRA, GL_UNSIGNED_BYTE,
-                              f.pixels.data()) != 0) {
-            alert("gluBuild2DMipmaps failed");
-            alert_number(int(glGetError()));
-        }
-        uploads++;
-    }
+    if (new_frame || texture == 0) texture_upload(f);
     glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, smooth ? GL_LINEAR : GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, smooth ? GL_LINEAR : GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glDisable(GL_BLEND);
@@ -250,13 +295,14 @@ void on_display() {
     glAlphaFunc(GL_ALWAYS, 0);
     glEnable(GL_TEXTURE_2D);
     glColor4f(1, 1, 1, 1);
+    float x1 = dest_x, y1 = dest_y, x2 = dest_x + dest_w, y2 = dest_y + dest_h, u = texture_u, v = texture_v;
     glBegin(GL_TRIANGLES);
-    glTexCoord2f(0, 0); glVertex2f(0, 0);
-    glTexCoord2f(1, 0); glVertex2f(float(dest_w), 0);
-    glTexCoord2f(1, 1); glVertex2f(float(dest_w), float(dest_h));
-    glTexCoord2f(0, 0); glVertex2f(0, 0);
-    glTexCoord2f(1, 1); glVertex2f(float(dest_w), float(dest_h));
-    glTexCoord2f(0, 1); glVertex2f(0, float(dest_h));
+    glTexCoord2f(0, 0); glVertex2f(x1, y1);
+    glTexCoord2f(u, 0); glVertex2f(x2, y1);
+    glTexCoord2f(u, v); glVertex2f(x2, y2);
+    glTexCoord2f(0, 0); glVertex2f(x1, y1);
+    glTexCoord2f(u, v); glVertex2f(x2, y2);
+    glTexCoord2f(0, v); glVertex2f(x1, y2);
     glEnd();
     glDisable(GL_TEXTURE_2D);
     last_presented = latest_ready.load();
@@ -272,9 +318,18 @@ void on_timer(int) {
     if (display_pause.load() == 1) display_pause.store(2);
     run_posted();
     apply_title();
+    keyboard_poll_window();
     if (window_gone || exit_request.load()) return;
-    // Redraw only for a newer frame or a resize; exposes redraw through freeglut.
-    bool newer = reshape_seen;
+    if (fullscreen_toggle_request.exchange(0)) {
+        glutSetWindow(main_window);
+        glutFullScreenToggle();
+        fullscreen = !fullscreen;
+        fullscreen_changed = true;
+        force_rebuild.store(true);
+    }
+    // Redraw only for a newer frame, a resize or a full-screen switch; exposes
+    // redraw through freeglut. An unchanged screen is neither redrawn nor swapped.
+    bool newer = reshape_seen || fullscreen_changed;
     for (const FrameSlot& f : slots)
         if (f.state.load() == slot_ready && f.order.load() > shown_order) newer = true;
     if (newer) {
@@ -321,7 +376,9 @@ bool display_post(void (*work)(void*), void* argument) {
     return true;
 }
 
-DisplayCounters display_counters() { return {frames_built.load(), uploads.load(), swaps.load()}; }
+DisplayCounters display_counters() {
+    return {build_passes.load(), frames_built.load(), uploads.load(), swaps.load()};
+}
 
 void service_thread() {
     int phase = 0;

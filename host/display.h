@@ -29,6 +29,7 @@ bool display_post(void (*work)(void*), void* argument);
 
 // Counters for tests: frames built, textures uploaded, buffers swapped.
 struct DisplayCounters {
+    int64_t build_passes;  // builds begun, changed or not
     int64_t frames_built;
     int64_t uploads;
     int64_t swaps;

@@ -62,8 +62,9 @@ void program_thread() {
     program_thread_park();
 }
 
+// No timed events are used: the thread only waits for the shutdown.
 void timer_event_thread() {
-    while (!stop_now.load()) sleep_ms(1);
+    while (!stop_now.load()) sleep_ms(50);
     threads_parked.fetch_or(2);
 }
 

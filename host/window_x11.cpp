@@ -46,3 +46,5 @@ void window_x11_tag_dialog() {
                     reinterpret_cast<unsigned char*>(both), 2);
     XFlush(display);
 }
+
+unsigned long window_x11_main() { return main_window_id; }

@@ -5,3 +5,5 @@
 void window_x11_tag();
 // The same for a dialog window, marked transient for the main window and kept above it.
 void window_x11_tag_dialog();
+// The X window id of the main window, or 0 before it exists.
+unsigned long window_x11_main();

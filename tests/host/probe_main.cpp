@@ -6,10 +6,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "graphics/image_surface.h"
+#include "graphics/palette.h"
 #include "host/delay.h"
+#include "host/keyboard.h"
 #include "host/display.h"
 #include "host/line_event.h"
 #include "host/process.h"
+#include "tests/host/probe_picture.h"
 #include "text/string_functions.h"
 
 namespace {
@@ -25,6 +29,44 @@ void idle_forever(uint32_t mark) {
     for (;;) {
         delay_seconds(0.1);
         statement_end(mark, 999);
+    }
+}
+
+// Reports every key read; 'c' the display counters, 'p' a palette change,
+// 't' a new title; Esc ends the program. With `wait_for_go` no key is read
+// before a file named "go" appears in the current folder.
+void key_loop(uint32_t mark, bool wait_for_go) {
+    while (wait_for_go && access("go", F_OK) != 0) {
+        delay_seconds(0.02);
+        statement_end(mark, 3);
+    }
+    for (int tick = 0;; tick++) {
+        if (tick % 5 == 0) std::fprintf(stderr, "probe: tick %d\n", tick / 5);
+        StringValue* k = key_read();
+        uint8_t first = k->length > 0 ? k->data[0] : 0;
+        if (k->length == 1 && first == 'c') {
+            DisplayCounters n = display_counters();
+            std::fprintf(stderr, "probe: counters passes=%lld builds=%lld uploads=%lld swaps=%lld\n",
+                         (long long)n.build_passes, (long long)n.frames_built, (long long)n.uploads,
+                         (long long)n.swaps);
+        } else if (k->length == 1 && first == 'p') {
+            palette_set(1, 0x00003F, 1);
+            say("palette");
+        } else if (k->length == 1 && first == 't') {
+            window_title_set(string_from_cstring("Title two"));
+            say("title");
+        } else if (k->length == 1 && first == 27) {
+            say("ending");
+            program_end();
+        } else if (k->length == 1) {
+            std::fprintf(stderr, "probe: key %d\n", first);
+        } else if (k->length == 2) {
+            std::fprintf(stderr, "probe: key %d %d\n", first, k->data[1]);
+        }
+        std::fflush(stderr);
+        statement_end(mark, 4);
+        delay_seconds(0.02);
+        statement_end(mark, 5);
     }
 }
 
@@ -55,6 +97,13 @@ void probe_program() {
         say("not reached");
     } else if (std::strcmp(scenario, "fpe") == 0) {
         std::raise(SIGFPE);
+    } else if (std::strcmp(scenario, "display") == 0 || std::strcmp(scenario, "keys") == 0) {
+        screen_mode_set(12, 0, 0, 0, 0, screen_mode_passed);
+        screen_clear(0, 0, 0);
+        probe_picture();
+        statement_end(mark, 2);
+        say("ready");
+        key_loop(mark, std::strcmp(scenario, "keys") == 0);
     }
     idle_forever(mark);
 }

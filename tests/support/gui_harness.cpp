@@ -37,6 +37,10 @@ void drain(Program& p) {
     }
 }
 
+// A window may change size between asking its size and reading its pixels;
+// the failed request is simply retried by the caller's wait.
+int ignore_x_error(Display*, XErrorEvent*) { return 0; }
+
 }  // namespace
 
 bool wait_until(const std::function<bool()>& condition, int timeout_ms) {
@@ -72,6 +76,7 @@ bool xserver_start(XServer& server) {
     while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
     close(fds[0]);
     if (number.empty()) return false;
+    XSetErrorHandler(ignore_x_error);
     server.display_name = ":" + number;
     wait_until([&] { return (server.display = XOpenDisplay(server.display_name.c_str())) != nullptr; }, 10000);
     return server.display != nullptr;
@@ -248,6 +253,16 @@ bool window_size(Display* d, Window w, int& width, int& height) {
 std::vector<uint32_t> window_capture(Display* d, Window w, int& width, int& height) {
     std::vector<uint32_t> pixels;
     if (!window_size(d, w, width, height)) return pixels;
+    // Only the part of a window on the screen can be read: bring it fully on.
+    int root_x = 0, root_y = 0;
+    Window child;
+    XTranslateCoordinates(d, w, DefaultRootWindow(d), 0, 0, &root_x, &root_y, &child);
+    if (root_x < 0 || root_y < 0 || root_x + width > DisplayWidth(d, DefaultScreen(d)) ||
+        root_y + height > DisplayHeight(d, DefaultScreen(d))) {
+        XMoveWindow(d, w, 0, 0);
+        XSync(d, False);
+        return pixels;  // the caller's wait tries again once it has moved
+    }
     XImage* image = XGetImage(d, w, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
     if (image == nullptr) return pixels;
     pixels.resize(size_t(width) * size_t(height));
