@@ -116,7 +116,7 @@ bool pages_reserve(int32_t n) {
 
 void wait_display_pause() {
     display_pause.store(1);
-    while (display_attached.load() && display_pause.load() != 2) std::this_thread::yield();
+    while (display_attached.load() && display_pause.load() != 2) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 void release_display_pause() {

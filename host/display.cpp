@@ -59,6 +59,8 @@ int shown_slot = -1;
 int64_t shown_order = -1;
 int32_t last_frame_width = 0, last_frame_height = 0;
 bool window_gone = false;
+int quiet_ticks = 0;                 // timer ticks since anything happened
+constexpr int idle_interval_ms = 96;
 bool fullscreen = false;
 bool fullscreen_changed = false;  // redraw pending after a switch
 float texture_u = 1, texture_v = 1;  // used part of a padded texture
@@ -164,8 +166,8 @@ void frame_build() {
     latest_ready.store(f.order.load());
 }
 
-void apply_title() {
-    if (!title_dirty.exchange(false) || window_gone) return;
+bool apply_title() {
+    if (!title_dirty.exchange(false) || window_gone) return false;
     std::string t;
     {
         std::lock_guard<std::mutex> lock(title_mutex);
@@ -175,15 +177,17 @@ void apply_title() {
     glutSetWindow(main_window);
     glutSetWindowTitle(t.c_str());
     if (current != 0 && current != main_window) glutSetWindow(current);
+    return true;
 }
 
-void run_posted() {
+bool run_posted() {
     std::vector<PostedWork> work;
     {
         std::lock_guard<std::mutex> lock(posted_mutex);
         work.swap(posted);
     }
     for (const PostedWork& w : work) w.work(w.argument);
+    return !work.empty();
 }
 
 int power_of_two(int n) {
@@ -315,9 +319,10 @@ void on_display() {
 
 void on_timer(int) {
     if (window_gone || exit_request.load()) return;
-    if (display_pause.load() == 1) display_pause.store(2);
-    run_posted();
-    apply_title();
+    quiet_ticks++;
+    if (display_pause.load() == 1) display_pause.store(2), quiet_ticks = 0;
+    if (run_posted()) quiet_ticks = 0;
+    if (apply_title()) quiet_ticks = 0;
     keyboard_poll_window();
     if (window_gone || exit_request.load()) return;
     if (fullscreen_toggle_request.exchange(0)) {
@@ -335,8 +340,13 @@ void on_timer(int) {
     if (newer) {
         glutSetWindow(main_window);
         glutPostRedisplay();
+        quiet_ticks = 0;
     }
+    // After half a second with nothing to show the timer slows down: frames
+    // come at most every 32 ms anyway, and an idle monitor should cost nothing.
+    // Input wakes the loop at once and brings the full rate back.
     int interval = int(1000 / display_rate) - 4;
+    if (quiet_ticks > 40) interval = idle_interval_ms;
     glutTimerFunc(unsigned(interval < 1 ? 1 : interval), on_timer, 0);
 }
 
@@ -366,6 +376,8 @@ void window_title_set(StringValue* title) {
     }
     if (window_created.load()) title_dirty.store(true);
 }
+
+void display_activity() { quiet_ticks = 0; }
 
 bool display_thread_is_current() { return std::this_thread::get_id() == display_thread_id; }
 
@@ -397,8 +409,7 @@ void service_thread() {
             frame_build();
             continue;
         }
-        sleep_ms(15);
-        sleep_ms(1);
+        sleep_ms(16);  // the pass's 15 + 1 ms, in one sleep: every wake-up costs an idle machine
         if (stop_requested.load()) break;
         phase ^= 1;
         if (phase == 1) {
@@ -408,6 +419,7 @@ void service_thread() {
         }
     }
     stop_now.store(true);
+    stop_now.notify_all();
     event_pending.store(1);
     message_box_abandon();
     while (threads_parked.load() != 3) sleep_ms(16);

@@ -20,6 +20,9 @@ void window_title_set(StringValue* title);
 // returns once the window has been closed.
 void display_run(int argc, char** argv);
 
+// Input arrived (display thread): the display loop polls at its full rate again.
+void display_activity();
+
 // True on the display thread.
 bool display_thread_is_current();
 

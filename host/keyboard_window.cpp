@@ -6,6 +6,7 @@
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
+#include "host/display.h"
 #include "host/keyboard.h"
 #include "host/window_x11.h"
 
@@ -15,6 +16,7 @@ namespace {
 
 // Drops modifiers freeglut says are not held, then gives the state.
 int modifiers_now() {
+    display_activity();
     int m = glutGetModifiers();
     keys_release_modifiers((m & GLUT_ACTIVE_SHIFT ? 1 : 0) | (m & GLUT_ACTIVE_CTRL ? 2 : 0) |
                            (m & GLUT_ACTIVE_ALT ? 4 : 0));
@@ -69,6 +71,7 @@ void on_special_down(int key, int, int) {
 }
 
 void on_special_up(int key, int, int) {
+    display_activity();
     int32_t code = special_code(key);
     if (code != 0) key_up(code);
 }
@@ -92,6 +95,10 @@ int indicator_index(Display* d, const char* name) {
     return index;
 }
 
+int locks_known = -1;
+
+// Asks the server only when it has said that an indicator changed, so an idle
+// comparison costs no round trip.
 int read_locks() {
     if (locks_display == nullptr) {
         static bool tried = false;
@@ -102,11 +109,21 @@ int read_locks() {
         caps_index = indicator_index(locks_display, "Caps Lock");
         num_index = indicator_index(locks_display, "Num Lock");
         scroll_index = indicator_index(locks_display, "Scroll Lock");
+        XkbSelectEvents(locks_display, XkbUseCoreKbd, XkbIndicatorStateNotifyMask, XkbIndicatorStateNotifyMask);
+    } else {
+        bool changed = false;
+        while (XPending(locks_display) > 0) {
+            XEvent event;
+            XNextEvent(locks_display, &event);
+            changed = true;
+        }
+        if (!changed) return locks_known;
     }
     unsigned state = 0;
     if (XkbGetIndicatorState(locks_display, XkbUseCoreKbd, &state) != Success) return -1;
     auto on = [&](int index) { return index >= 0 && (state >> index) & 1; };
-    return (on(caps_index) ? 1 : 0) | (on(num_index) ? 2 : 0) | (on(scroll_index) ? 4 : 0);
+    locks_known = (on(caps_index) ? 1 : 0) | (on(num_index) ? 2 : 0) | (on(scroll_index) ? 4 : 0);
+    return locks_known;
 }
 
 }  // namespace
@@ -131,6 +148,7 @@ void keyboard_poll_window() {
         XEvent event;
         XNextEvent(watch, &event);
         if (event.type != KeyPress && event.type != KeyRelease) continue;
+        display_activity();
         KeySym sym = XLookupKeysym(&event.xkey, 0);
         bool ctrl = event.xkey.state & ControlMask;
         int32_t code = 0;

@@ -62,9 +62,9 @@ void program_thread() {
     program_thread_park();
 }
 
-// No timed events are used: the thread only waits for the shutdown.
+// No timed events are used: the thread sleeps until the shutdown wakes it.
 void timer_event_thread() {
-    while (!stop_now.load()) sleep_ms(50);
+    stop_now.wait(false);
     threads_parked.fetch_or(2);
 }
 

@@ -284,8 +284,17 @@ void key_tap(Display* d, unsigned long keysym, const std::vector<unsigned long>&
 
 void window_focus(Display* d, Window w) {
     XRaiseWindow(d, w);
-    XSetInputFocus(d, w, RevertToParent, CurrentTime);
-    XSync(d, False);
+    // A window that is still being mapped refuses the focus: ask until it has it.
+    wait_until(
+        [&] {
+            XSetInputFocus(d, w, RevertToParent, CurrentTime);
+            XSync(d, False);
+            Window focus = 0;
+            int revert = 0;
+            XGetInputFocus(d, &focus, &revert);
+            return focus == w;
+        },
+        5000);
 }
 
 void pointer_click(Display* d, Window w, int x, int y) {
