@@ -8,7 +8,7 @@ cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DSKERROW_TESTS=OFF > /de
 cmake --build build-release -j"$(nproc)" > /dev/null
 run=build-release/run
 mkdir -p "$run"
-cp build-release/skerrow "$run"/
+cp build-release/skerrow build-release/skerrow-cmd build-release/SkerrowHelp.htm "$run"/
 cp -r demo/. "$run"/
 if [ -z "${DISPLAY:-}" ]; then
   echo "skerrow: no X display (DISPLAY is not set); run this on a desktop, or under Xvfb: xvfb-run -s '-screen 0 1024x768x24' $0"

@@ -28,11 +28,14 @@ void delay_seconds(double seconds) {
     double target = seconds * 1000;
     int32_t previous = start;
     for (;;) {
+        // Differences of the 32-bit clock are taken modulo 2^32, so its wrap
+        // from the largest to the smallest value is seamless; a clock that
+        // went back keeps the time counted so far.
         int32_t now = active->now_ms();
-        int64_t elapsed = int64_t(now) - start;
+        int32_t elapsed = int32_t(uint32_t(now) - uint32_t(start));
         if (elapsed < 0) {
-            start = int32_t(int64_t(now) - (int64_t(previous) - start));
-            elapsed = int64_t(now) - start;
+            start = int32_t(uint32_t(now) - (uint32_t(previous) - uint32_t(start)));
+            elapsed = int32_t(uint32_t(now) - uint32_t(start));
         }
         if (double(elapsed) >= target) return;
         int64_t remaining = int64_t(target - double(elapsed));

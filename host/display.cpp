@@ -17,6 +17,7 @@
 #include "graphics/image_surface.h"
 #include "host/keyboard.h"
 #include "host/line_event.h"
+#include "host/menu_bar.h"
 #include "host/message_box.h"
 #include "host/process.h"
 #include "host/runtime_error.h"
@@ -64,6 +65,8 @@ constexpr int idle_interval_ms = 96;
 bool fullscreen = false;
 bool fullscreen_changed = false;  // redraw pending after a switch
 float texture_u = 1, texture_v = 1;  // used part of a padded texture
+GLuint bar_texture = 0;              // the menu bar above the screen
+std::vector<uint32_t> bar_pixels;
 bool framebuffer_objects = false;  // off-screen hardware images could use them; nothing does yet
 
 // The title handed from the program thread to the display thread.
@@ -225,6 +228,34 @@ void texture_upload(const FrameSlot& f) {
     uploads++;
 }
 
+// The menu bar along the top of the window, one window pixel per bar pixel.
+void bar_draw(int width) {
+    if (bar_pixels.size() != size_t(width) * menu_bar_height) {
+        bar_pixels.assign(size_t(width) * menu_bar_height, 0);
+        if (bar_texture != 0) glDeleteTextures(1, &bar_texture);
+        bar_texture = 0;
+    }
+    bool changed = menu_bar_render(bar_pixels.data(), width);
+    if (bar_texture == 0) {
+        glGenTextures(1, &bar_texture);
+        changed = true;
+    }
+    glBindTexture(GL_TEXTURE_2D, bar_texture);
+    if (changed)
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, menu_bar_height, 0, GL_BGRA, GL_UNSIGNED_BYTE, bar_pixels.data());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    float w = float(width), h = float(menu_bar_height);
+    glBegin(GL_TRIANGLES);
+    glTexCoord2f(0, 0); glVertex2f(0, 0);
+    glTexCoord2f(1, 0); glVertex2f(w, 0);
+    glTexCoord2f(1, 1); glVertex2f(w, h);
+    glTexCoord2f(0, 0); glVertex2f(0, 0);
+    glTexCoord2f(1, 1); glVertex2f(w, h);
+    glTexCoord2f(0, 1); glVertex2f(0, h);
+    glEnd();
+}
+
 void on_display() {
     if (in_display || window_gone) return;
     in_display = true;
@@ -255,9 +286,10 @@ void on_display() {
     fullscreen_changed = false;
     FrameSlot& f = slots[chosen];
     glutSetWindow(main_window);
-    if (!fullscreen && (f.width != window_width || f.height != window_height) &&
+    int bar = !fullscreen && menu_bar_attached() ? menu_bar_height : 0;
+    if (!fullscreen && (f.width != window_width || f.height + bar != window_height) &&
         (resize_off || f.width != last_frame_width || f.height != last_frame_height)) {
-        glutReshapeWindow(f.width, f.height);
+        glutReshapeWindow(f.width, f.height + bar);
         glutPostRedisplay();
     }
     last_frame_width = f.width;
@@ -265,7 +297,7 @@ void on_display() {
     // Destination: one window pixel per image pixel from the top-left corner;
     // full screen scales to fit keeping the aspect ratio, smoothed unless the
     // scale is a whole number.
-    float dest_x = 0, dest_y = 0, dest_w = float(f.width), dest_h = float(f.height);
+    float dest_x = 0, dest_y = float(bar), dest_w = float(f.width), dest_h = float(f.height);
     bool smooth = false;
     if (fullscreen && f.width > 0 && f.height > 0) {
         float scale = std::min(float(window_width) / float(f.width), float(window_height) / float(f.height));
@@ -308,6 +340,7 @@ void on_display() {
     glTexCoord2f(u, v); glVertex2f(x2, y2);
     glTexCoord2f(0, v); glVertex2f(x1, y2);
     glEnd();
+    if (bar) bar_draw(f.width);
     glDisable(GL_TEXTURE_2D);
     last_presented = latest_ready.load();
     if (!(pause_flag.load() & 1)) {
@@ -334,7 +367,7 @@ void on_timer(int) {
     }
     // Redraw only for a newer frame, a resize or a full-screen switch; exposes
     // redraw through freeglut. An unchanged screen is neither redrawn nor swapped.
-    bool newer = reshape_seen || fullscreen_changed;
+    bool newer = reshape_seen || fullscreen_changed || (menu_bar_attached() && menu_bar_changed());
     for (const FrameSlot& f : slots)
         if (f.state.load() == slot_ready && f.order.load() > shown_order) newer = true;
     if (newer) {
@@ -378,6 +411,12 @@ void window_title_set(StringValue* title) {
 }
 
 void display_activity() { quiet_ticks = 0; }
+
+bool window_title_is(const char* title) {
+    if (!window_created.load()) return false;
+    std::lock_guard<std::mutex> lock(title_mutex);
+    return title_text == title;
+}
 
 bool display_thread_is_current() { return std::this_thread::get_id() == display_thread_id; }
 
@@ -449,6 +488,7 @@ void display_run(int argc, char** argv) {
     glutDisplayFunc(on_display);
     glutTimerFunc(8, on_timer, 0);
     keyboard_register_callbacks();
+    menu_bar_register_callbacks();
     glutReshapeFunc(on_reshape);
     glutCloseFunc(on_close);
     glutMainLoop();

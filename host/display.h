@@ -12,6 +12,8 @@ extern std::atomic<int> frame_suspend;  // 1 or -1 while a child process is wait
 
 // Sets the window title; applied by the display thread within a frame.
 void window_title_set(StringValue* title);
+// True when the window exists and its title is `title`.
+bool window_title_is(const char* title);
 
 // The service thread's loop: frames, lock keys, and the shutdown at its end.
 [[noreturn]] void service_thread();

@@ -121,11 +121,17 @@ Program program_start(const XServer& server, const std::string& exe, const std::
     int fds[2];
     if (pipe(fds) != 0) return p;
     fcntl(fds[0], F_SETFL, O_NONBLOCK);
+    // Our environment, with DISPLAY and every NAME= the caller gives replaced.
+    std::vector<std::string> overrides = environment;
+    overrides.push_back("DISPLAY=" + server.display_name);
     std::vector<std::string> env;
-    for (char** e = environ; *e; e++)
-        if (std::strncmp(*e, "DISPLAY=", 8) != 0) env.push_back(*e);
-    env.push_back("DISPLAY=" + server.display_name);
-    for (const std::string& e : environment) env.push_back(e);
+    for (char** e = environ; *e; e++) {
+        bool replaced = false;
+        for (const std::string& o : overrides)
+            replaced |= std::strncmp(*e, o.c_str(), o.find('=') + 1) == 0;
+        if (!replaced) env.push_back(*e);
+    }
+    for (const std::string& o : overrides) env.push_back(o);
     std::vector<char*> envp, argv;
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
