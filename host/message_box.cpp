@@ -35,6 +35,8 @@ struct Box {
     bool detached = false;       // nobody waits: the display thread frees it
 };
 
+bool headless = false;  // no window: every box is answered Yes (or OK) at once
+
 std::mutex boxes_mutex;
 std::vector<Box*> open_boxes;  // display thread only, but abandon reads it too
 
@@ -177,9 +179,15 @@ void box_open(void* argument) {
 
 void message_box_init() { runtime_error_set_critical_report(critical_report); }
 
+void message_box_headless() {
+    headless = true;
+    runtime_error_set_critical_report(log_line);
+}
+
 int message_box(const char* text, const char* title, int style) {
     log_line(title, text);
     bool yes_no = (style & box_yes_no) != 0;
+    if (headless) return yes_no ? answer_yes : answer_ok;
     int fallback = yes_no ? answer_no : answer_ok;
     Box* b = new Box;
     b->title = title;

@@ -58,3 +58,12 @@ void log_pass();         // statements 281-334
 void menu_bind();        // before statement 14
 void menu_startup();     // statements 73-106
 void menu_poll();        // statements 121-135
+void spot_show_and_plot();  // statements 290-334, once per record
+
+// ---- Shared by the drawing steps -----------------------------------------------
+
+// Places the cursor at (row, column) and prints `s` with no line break after it.
+void print_at(int32_t row, int32_t column, StringValue* s);
+void foreground_set(int32_t colour);
+// True when the setup file's meter flag is exactly "Y".
+bool meter_on();

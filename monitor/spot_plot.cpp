@@ -1,0 +1,95 @@
+// One record of the log: shown as the latest spot and plotted, SNR against time of day.
+#include "graphics/draw_circle.h"
+#include "graphics/draw_line.h"
+#include "graphics/text_print.h"
+#include "monitor/monitor.h"
+#include "text/number_text.h"
+#include "text/string_functions.h"
+
+namespace {
+
+int32_t spot_colour = 15, spot_matched = 0, spot_x = 0, level_valid = 0;
+float snr_height = 0, level_height = 0;
+StringValue* hour_text = nullptr;
+StringValue* minute_text = nullptr;
+
+StringValue* text(const char* literal) { return string_from_cstring(literal); }
+
+void print_piece(StringValue* s) {
+    print_fit(s);
+    print_string(s, 0);
+}
+
+void circle(double x, double y, double radius, int32_t colour) {
+    draw_circle(x, y, radius, uint32_t(colour), 0, 0, 0, circle_colour_passed);
+}
+
+}  // namespace
+
+void spot_show_and_plot() {
+    if (hour_text == nullptr) hour_text = string_new(0, false), minute_text = string_new(0, false);
+    SpotRecord& spot = monitor.spot;
+    print_at(26, 50, text("Latest spot:"));
+    statement(290);
+    print_at(27, 50, space_string(22));
+    statement(291);
+    locate_cursor(27, 50, 0, 0, 0, locate_row_passed | locate_column_passed);
+    print_piece(spot.spot_call);
+    print_piece(text(" "));
+    print_piece(spot.spot_time);
+    print_piece(text(" "));
+    print_piece(string_concat(number_to_string(spot.spot_snr), text(" ")));
+    print_piece(text("dB    "));
+    statement(292);
+    spot_colour = 15;
+    spot_matched = 0;
+    statement(293);
+    for (int i = 0; i < 6; i++) {
+        if (string_equal(spot.spot_call, monitor.setup.watch_call[i])) {
+            spot_colour = monitor.watch_colour[i];
+            spot_matched = 1;
+        }
+        statement(294 + i);
+    }
+    if (spot.spot_snr > 19) spot_matched = 0;
+    statement(303);
+    if (spot.spot_snr < -33) spot_matched = 0;
+    statement(304);
+    string_assign(hour_text, left_string(spot.spot_time, 2));
+    string_assign(minute_text, mid_string(spot.spot_time, 4, 2, 1));
+    statement(307);
+    spot_x = int32_t(round_to_int(string_to_number(hour_text) * 24 + string_to_number(minute_text) / 2.5L));
+    statement(309);
+    snr_height = float(double(spot.spot_snr) * 6.4 + 194);
+    statement(312);
+    level_height = float(double(spot.spot_level) * 6.4 + 321);
+    statement(313);
+    level_valid = spot.spot_level > -64 && spot.spot_level < 0 ? 1 : 0;
+    statement(314);
+    const int32_t left = monitor.plot_left, base = monitor.plot_base;
+    bool matched = spot_matched == 1;
+    statement(316);
+    if (matched) {
+        if (level_valid == 1 && meter_on()) circle(left + spot_x, double(base) - double(level_height), 1, 7);
+        statement(318);
+        draw_point(float(left + spot_x), float(base) - snr_height, uint32_t(spot_colour), point_colour_passed);
+        statement(322);
+        for (int r = 3; r >= 1; r--) {
+            circle(left + spot_x, double(base) - double(snr_height), r, spot_colour);
+            statement(326 - r);
+        }
+        return;
+    }
+    draw_point(float(left + spot_x), float(base) - snr_height, 15, point_colour_passed);
+    statement(329);
+    bool fresh = instr_find(1, monitor.others_list, spot.spot_call, 0) == 0;
+    statement(330);
+    if (fresh) {
+        string_assign(monitor.others_list, string_concat(string_concat(monitor.others_list, spot.spot_call), text(" ")));
+        statement(331);
+    }
+    print_at(29, 19, space_string(56));
+    statement(333);
+    print_at(29, 19, left_string(monitor.others_list, 56));
+    statement(334);
+}
