@@ -58,6 +58,25 @@ void pixel_write(ImageSurface* image, int32_t x, int32_t y, uint32_t colour) {
         image->pixels[at] = uint8_t(colour & image->colour_mask);
 }
 
+void pixel_span_write(ImageSurface* image, int32_t x, int32_t y, const uint8_t* coverage, int32_t n, uint32_t fg,
+                      uint32_t bg, int mode) {
+    bool inside = x >= 0 && y >= 0 && y < image->height && x + n <= image->width && !image->is_text;
+    if (inside && image->bytes_per_pixel == 1 && n == 8 && mode == 3) {
+        // The common case, a glyph row: eight pixels at once.
+        uint64_t set, fg8 = uint64_t(fg & image->colour_mask) * 0x0101010101010101ull,
+                      bg8 = uint64_t(bg & image->colour_mask) * 0x0101010101010101ull;
+        std::memcpy(&set, coverage, 8);
+        uint64_t row = (set & fg8) | (~set & bg8);
+        std::memcpy(image->pixels + size_t(y) * image->width + size_t(x), &row, 8);
+        return;
+    }
+    for (int32_t i = 0; i < n; i++) {
+        bool on = coverage[i] != 0;
+        if (on ? mode == 2 : mode == 1) continue;
+        pixel_write(image, x + i, y, on ? fg : bg);
+    }
+}
+
 void pixel_write_clipped(ImageSurface* image, int32_t x, int32_t y, uint32_t colour) {
     if (x < image->view_x1 || x > image->view_x2 || y < image->view_y1 || y > image->view_y2) return;
     pixel_write(image, x, y, colour);

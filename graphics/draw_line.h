@@ -11,6 +11,11 @@
 void pixel_write(ImageSurface* image, int32_t x, int32_t y, uint32_t colour);
 // The same when (x, y) lies inside the view port; else nothing.
 void pixel_write_clipped(ImageSurface* image, int32_t x, int32_t y, uint32_t colour);
+// A row of n pixels from (x, y) by a coverage mask (0 clear, 255 set): set
+// pixels in `fg`, clear ones in `bg`; mode 1 writes only the set pixels, 2
+// only the clear ones, 3 both. The same bounds rule as pixel_write.
+void pixel_span_write(ImageSurface* image, int32_t x, int32_t y, const uint8_t* coverage, int32_t n, uint32_t fg,
+                      uint32_t bg, int mode);
 // Unclipped filled rectangle in pixels.
 void rect_fill(ImageSurface* image, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour);
 

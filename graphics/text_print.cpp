@@ -217,14 +217,16 @@ void glyph_draw(uint8_t character) {
     const uint8_t* glyph = font_glyph(s->font, character);
     if (glyph == nullptr) return;
     int32_t gw = font_width(s->font), gh = font_height(s->font);
-    int32_t widen = gw / 8;  // 2 for the double-width forms
     int32_t x0 = (s->cursor_column - 1) * gw, y0 = (s->cursor_row - 1) * gh;
-    for (int32_t y = 0; y < gh; y++)
-        for (int32_t x = 0; x < gw; x++) {
-            bool set = glyph[y * 8 + x / widen] != 0;
-            if (set ? s->print_mode == 2 : s->print_mode == 1) continue;
-            pixel_write(s, x0 + x, y0 + y, set ? s->foreground : s->background);
+    uint8_t doubled[16];
+    for (int32_t y = 0; y < gh; y++) {
+        const uint8_t* row = glyph + y * 8;
+        if (gw == 16) {  // the double-width forms
+            for (int x = 0; x < 16; x++) doubled[x] = row[x / 2];
+            row = doubled;
         }
+        pixel_span_write(s, x0, y0 + y, row, gw, s->foreground, s->background, s->print_mode);
+    }
 }
 
 void print_zone_advance() {

@@ -139,15 +139,19 @@ int start(const std::string& rest) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string line;
-    for (int i = 1; i < argc; i++) line += (i > 1 ? " " : "") + std::string(argv[i]);
-    size_t first = line.find_first_not_of(' ');
-    line = first == std::string::npos ? "" : line.substr(first);
-    std::string switch_word = upper(line.substr(0, 2));
-    if (switch_word == "/C" || switch_word == "/K") line = line.substr(2);
-    first = line.find_first_not_of(' ');
-    line = first == std::string::npos ? "" : line.substr(first);
-    if (line.empty()) return 0;
+    std::string joined;
+    for (int i = 1; i < argc; i++) {
+        if (i > 1) joined.push_back(' ');
+        joined.append(argv[i]);
+    }
+    size_t at = joined.find_first_not_of(' ');
+    if (at == std::string::npos) return 0;
+    if (joined.size() >= at + 2 && joined[at] == '/' && (toupper(static_cast<unsigned char>(joined[at + 1])) == 'C' ||
+                                                         toupper(static_cast<unsigned char>(joined[at + 1])) == 'K'))
+        at += 2;
+    at = joined.find_first_not_of(' ', at);
+    if (at == std::string::npos) return 0;
+    const std::string line(joined, at);
     std::string word, rest;
     shell_split(line, word, rest);
     std::string up = upper(unquote(word));
