@@ -1,0 +1,161 @@
+// The monitor in its window under Xvfb: the same picture as skerrow-snapshot,
+// refreshes that follow the files, the end by Esc, an error report answered,
+// and a menu click during a long refresh.
+#include <X11/keysym.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "graphics/fonts.h"
+#include "tests/support/golden.h"
+#include "tests/support/gui_harness.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int bar = 20;  // the menu bar above the screen
+const char* const six_calls = "W1AW\r\nK1JT\r\nG4ABC\r\nVK2XYZ\r\nJA1NRH\r\nDL1ABC\r\n";
+
+std::string small_log() {
+    std::string log = "Test spots\r\n";
+    const char* calls[] = {"W1AW", "K1JT", "N0CALL", "G4ABC", "VK2XYZ", "OH2BH", "JA1NRH", "DL1ABC"};
+    for (int i = 0; i < 40; i++)
+        log += std::string(calls[i % 8]) + ",aux," + (i / 2 < 10 ? "0" : "") + std::to_string(i / 2) + ":" +
+               std::to_string(10 + i) + ":00," + std::to_string(i % 25 - 20) + "," + std::to_string(-10 - i) + "\r\n";
+    return log;
+}
+
+class MonitorWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(xserver_start(server));
+        folder = run_folder_create(SKERROW_EXE);
+        fs::path built = fs::path(SKERROW_EXE).parent_path();
+        for (const char* f : {"skerrow-cmd", "SkerrowHelp.htm"}) fs::copy_file(built / f, fs::path(folder.path) / f);
+    }
+    void TearDown() override {
+        run_folder_write(folder, "release", "");
+        program_kill(program);
+        run_folder_remove(folder);
+        xserver_stop(server);
+    }
+    void files(const std::string& meter, const std::string& log_name, const std::string& log) {
+        run_folder_write(folder, "Skerrow020.SET", log_name + "\r\n" + meter + "\r\n" + six_calls);
+        if (!log.empty()) run_folder_write(folder, log_name, log);
+    }
+    void start(const std::vector<std::string>& environment = {}) {
+        program = program_start(server, folder.exe, folder.path, {}, environment);
+        window = window_wait(server.display, program.pid, "Orvane Skerrow", 15000);
+        ASSERT_NE(window, 0u) << program_stderr(program);
+        window_focus(server.display, window);
+    }
+    std::vector<uint32_t> snapshot() {
+        std::string out = folder.path + "/snap.png";
+        std::string command = std::string("'") + SNAPSHOT_EXE + "' -C '" + folder.path + "' '" + out + "' 2>/dev/null";
+        std::vector<uint32_t> rgb;
+        int32_t w = 0, h = 0;
+        if (std::system(command.c_str()) != 0 || !png_read_rgb(out, rgb, w, h)) rgb.clear();
+        for (uint32_t& p : rgb) p &= 0xFFFFFF;
+        return rgb;
+    }
+    // The screen part of the window (below the menu bar), 0x00RRGGBB.
+    std::vector<uint32_t> screen() {
+        int w = 0, h = 0;
+        std::vector<uint32_t> all = window_capture(server.display, window, w, h);
+        if (w != 640 || h != 480 + bar) return {};
+        return std::vector<uint32_t>(all.begin() + bar * 640, all.end());
+    }
+    bool shows(const std::vector<uint32_t>& expected, int timeout_ms) {
+        return !expected.empty() && wait_until([&] { return screen() == expected; }, timeout_ms);
+    }
+    XServer server;
+    RunFolder folder;
+    Program program;
+    Window window = 0;
+};
+
+TEST_F(MonitorWindowTest, TheWindowShowsWhatTheSnapshotShows) {
+    files("Y", "spots.log", small_log());
+    start();
+    EXPECT_TRUE(shows(snapshot(), 15000)) << program_stderr(program);
+}
+
+TEST_F(MonitorWindowTest, AnEditedSetupAndAGrowingLogShowAtTheNextRefresh) {
+    files("Y", "spots.log", small_log());
+    start();
+    ASSERT_TRUE(shows(snapshot(), 15000));
+    files("N", "spots.log", small_log() + "W1AW,aux,23:00:00,10,-20\r\nZL1ABC,aux,23:30:00,-25,-20\r\n");
+    EXPECT_TRUE(shows(snapshot(), 40000)) << "a refresh comes every hundred cycles";
+}
+
+TEST_F(MonitorWindowTest, EscAsksForAKeyAndTheKeyEndsTheProgram) {
+    files("Y", "spots.log", small_log());
+    start();
+    ASSERT_TRUE(shows(snapshot(), 15000));
+    key_tap(server.display, XK_Escape);
+    // Row 30: the background with the prompt in black.
+    const std::string prompt = "Press any key to continue";
+    size_t glyph_bits = 0;
+    for (char c : prompt)
+        for (int y = 0; y < 16; y++) glyph_bits += size_t(__builtin_popcount(vga_font_8x16_bits[uint8_t(c) * 16 + y]));
+    ASSERT_TRUE(wait_until(
+        [&] {
+            std::vector<uint32_t> s = screen();
+            if (s.empty()) return false;
+            size_t black = 0, other = 0;
+            for (int y = 464; y < 480; y++)
+                for (int x = 0; x < 640; x++) {
+                    uint32_t p = s[size_t(y) * 640 + size_t(x)];
+                    if (p == 0) black++;
+                    else if (p != 0xFFFBCF) other++;
+                }
+            return black == glyph_bits && other == 0;
+        },
+        10000))
+        << "no prompt on row 30";
+    key_tap(server.display, XK_a);
+    ASSERT_TRUE(program_wait_exit(program, 5000));
+    EXPECT_EQ(program.exit_code, 0);
+}
+
+TEST_F(MonitorWindowTest, AMissingLogIsReportedAndTheMonitorRunsOn) {
+    files("Y", "missing.log", "");
+    start();
+    const std::string report = "Unhandled Error #53: Line:282 File not found Continue?";
+    ASSERT_TRUE(wait_until([&] { return program_stderr(program).find(report) != std::string::npos; }, 15000));
+    Window box = window_wait(server.display, program.pid, "Unhandled Error #53", 10000);
+    ASSERT_NE(box, 0u);
+    window_focus(server.display, box);
+    key_tap(server.display, XK_y);
+    // The frame stays up and the next refresh tries again: one report per refresh.
+    auto reports = [&] {
+        const std::string& all = program_stderr(program);
+        int n = 0;
+        for (size_t at = all.find(report); at != std::string::npos; at = all.find(report, at + 1)) n++;
+        return n;
+    };
+    ASSERT_TRUE(wait_until([&] { return reports() == 2; }, 40000)) << program_stderr(program);
+    EXPECT_FALSE(program_poll(program));
+    EXPECT_EQ(program_stderr(program).find("Line:283"), std::string::npos) << "nothing read from the unopened file";
+}
+
+TEST_F(MonitorWindowTest, AMenuClickDuringALongRefreshIsNotLost) {
+    std::string log = "Many spots\r\n";
+    for (int i = 0; i < 30000; i++)
+        log += "K" + std::to_string(i % 500) + "XX,aux," + (i % 24 < 10 ? "0" : "") + std::to_string(i % 24) + ":30:00,-10,-30\r\n";
+    files("Y", "spots.log", log);
+    run_folder_write(folder, "editor", "#!/bin/sh\necho \"$@\" >> '" + folder.path + "/edited.log'\n");
+    fs::permissions(folder.path + "/editor", fs::perms::owner_all);
+    start({"SKERROW_EDITOR=" + folder.path + "/editor"});
+    // The title names the log once the refresh has begun its log pass.
+    ASSERT_TRUE(wait_until([&] { return window_title(server.display, window).find("spots.log") != std::string::npos; }, 20000));
+    ASSERT_TRUE(wait_until([&] { int w, h; return window_size(server.display, window, w, h) && h == 480 + bar; }, 10000));
+    pointer_click(server.display, window, 20, 10);
+    EXPECT_TRUE(wait_until([&] { return fs::exists(folder.path + "/edited.log"); }, 90000)) << "the click was lost";
+}
+
+}  // namespace
