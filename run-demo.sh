@@ -9,9 +9,13 @@ cmake --build build-release -j"$(nproc)" > /dev/null
 run=build-release/run
 mkdir -p "$run"
 cp build-release/skerrow build-release/skerrow-cmd build-release/SkerrowHelp.htm "$run"/
-cp -r demo/. "$run"/
+cp demo/Skerrow020.SET demo/spots.log "$run"/
 if [ -z "${DISPLAY:-}" ]; then
   echo "skerrow: no X display (DISPLAY is not set); run this on a desktop, or under Xvfb: xvfb-run -s '-screen 0 1024x768x24' $0"
   exit 1
 fi
-exec "$run"/skerrow "$@"
+# The demo feeder adds a spot every few seconds while the monitor runs.
+demo/feed-demo.sh "$run/spots.log" 4 &
+feeder=$!
+trap 'kill $feeder 2>/dev/null || true' EXIT
+"$run"/skerrow "$@"
