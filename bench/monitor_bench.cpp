@@ -16,11 +16,6 @@
 
 namespace {
 
-int32_t instant_now = 0;
-int32_t instant_clock() { return instant_now; }
-void instant_sleep(int32_t ms) { instant_now += ms; }
-void no_hook(int) {}
-const DelayClock instant = {instant_clock, instant_sleep, no_hook};
 
 // A day of spots from 60 stations, six of them watched.
 void write_log(const std::string& path, int records) {
@@ -49,7 +44,7 @@ void refresh(benchmark::State& state) {
     write_log("spots.log", int(state.range(0)));
     if (!ready) {
         message_box_headless();
-        delay_clock_set(&instant);
+        delay_clock_set(delay_clock_instant());
         screen_mode_set(0, 0, 0, 0, 0, screen_mode_passed);
         monitor_startup();
         ready = true;

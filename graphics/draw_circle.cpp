@@ -43,13 +43,8 @@ void radius_line(ImageSurface* d, int32_t cx, int32_t cy, double angle, double x
 
 void draw_circle(double x, double y, double radius, uint32_t colour, double start, double end, double aspect,
                  int passed) {
-    if (error_pending.load()) return;
-    ImageSurface* d = image_destination();
+    ImageSurface* d = drawing_destination();
     if (d == nullptr) return;
-    if (d->is_text) {
-        runtime_error(5);
-        return;
-    }
     if (!(passed & circle_start_passed)) start = 0;
     if (!(passed & circle_end_passed)) end = two_pi;
     bool start_line = start < 0, end_line = end < 0;

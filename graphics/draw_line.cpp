@@ -250,14 +250,19 @@ void box_fill(ImageSurface* image, float x1, float y1, float x2, float y2, uint3
 
 // ---- Drawing statements ---------------------------------------------------------
 
-void draw_point(float x, float y, uint32_t colour, int passed) {
-    if (error_pending.load()) return;
+ImageSurface* drawing_destination() {
+    if (error_pending.load()) return nullptr;
     ImageSurface* d = image_destination();
-    if (d == nullptr) return;
-    if (d->compatible_mode == 0 || d->is_text) {
+    if (d != nullptr && (d->compatible_mode == 0 || d->is_text)) {
         runtime_error(5);
-        return;
+        return nullptr;
     }
+    return d;
+}
+
+void draw_point(float x, float y, uint32_t colour, int passed) {
+    ImageSurface* d = drawing_destination();
+    if (d == nullptr) return;
     if (passed & point_relative) {
         d->graphics_x += x;
         d->graphics_y += y;
@@ -276,13 +281,8 @@ void draw_point(float x, float y, uint32_t colour, int passed) {
 }
 
 void draw_line(float x1, float y1, float x2, float y2, uint32_t colour, int32_t box, uint32_t style, int passed) {
-    if (error_pending.load()) return;
-    ImageSurface* d = image_destination();
+    ImageSurface* d = drawing_destination();
     if (d == nullptr) return;
-    if (d->is_text) {
-        runtime_error(5);
-        return;
-    }
     if (passed & line_first_passed) {
         if (passed & line_first_relative) x1 += d->graphics_x, y1 += d->graphics_y;
         d->graphics_x = x1;

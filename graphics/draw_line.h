@@ -41,6 +41,10 @@ void box_fill(ImageSurface* image, float x1, float y1, float x2, float y2, uint3
 
 // ---- Drawing statements ---------------------------------------------------------
 
+// The destination of a drawing statement: null while an error is pending, or
+// (after error 5) when it is a text image.
+ImageSurface* drawing_destination();
+
 constexpr int point_relative = 1, point_colour_passed = 2;
 void draw_point(float x, float y, uint32_t colour, int passed);
 

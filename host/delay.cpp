@@ -16,6 +16,18 @@ const DelayClock* active = &real_clock;
 
 }  // namespace
 
+namespace {
+
+int32_t instant_now = 0;
+int32_t instant_clock() { return instant_now; }
+void instant_sleep(int32_t ms) { instant_now = int32_t(uint32_t(instant_now) + uint32_t(ms)); }
+void instant_hook(int) {}
+const DelayClock instant = {instant_clock, instant_sleep, instant_hook};
+
+}  // namespace
+
+const DelayClock* delay_clock_instant() { return &instant; }
+
 void delay_clock_set(const DelayClock* clock) { active = clock ? clock : &real_clock; }
 
 void delay_seconds(double seconds) {

@@ -53,20 +53,6 @@ std::string resolve(const std::string& name) {
     return found;
 }
 
-std::string on_path(const std::string& program) {
-    if (program.find('/') != std::string::npos) return access(program.c_str(), X_OK) == 0 ? program : "";
-    const char* path = std::getenv("PATH");
-    std::string all = path ? path : "/usr/bin:/bin";
-    for (size_t at = 0; at <= all.size();) {
-        size_t end = all.find(':', at);
-        if (end == std::string::npos) end = all.size();
-        std::string candidate = all.substr(at, end - at) + "/" + program;
-        if (end > at && access(candidate.c_str(), X_OK) == 0) return candidate;
-        at = end + 1;
-    }
-    return "";
-}
-
 // Runs argv; detached (its own session, not waited for) or waited for.
 int run(const std::vector<std::string>& argv, bool detached) {
     pid_t pid = fork();
@@ -90,7 +76,7 @@ std::string text_editor() {
     if (const char* chosen = std::getenv("SKERROW_EDITOR"); chosen && *chosen) return chosen;
     for (const char* e : {"gnome-text-editor", "gedit", "kwrite", "kate", "mousepad", "pluma", "xed", "featherpad",
                           "leafpad", "xdg-open"}) {
-        std::string p = on_path(e);
+        std::string p = shell_find_program(e);
         if (!p.empty()) return p;
     }
     return "";
@@ -106,7 +92,7 @@ int edit(const std::string& file, bool detached) {
 }
 
 int open_document(const std::string& document) {
-    std::string opener = on_path("xdg-open"), target = resolve(unquote(document));
+    std::string opener = shell_find_program("xdg-open"), target = resolve(unquote(document));
     if (opener.empty()) {
         std::fprintf(stderr, "skerrow-cmd: nothing to open %s with; install xdg-utils\n", target.c_str());
         return 1;
@@ -127,7 +113,7 @@ int start(const std::string& rest) {
     struct stat st{};
     bool document = stat(resolved.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(resolved.c_str(), X_OK) != 0;
     if (document) return open_document(resolved);
-    std::string program = on_path(resolved);
+    std::string program = shell_find_program(resolved);
     if (program.empty()) {
         std::fprintf(stderr, "skerrow-cmd: cannot start %s: no such program or file\n", name.c_str());
         return 1;

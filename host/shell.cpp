@@ -40,23 +40,6 @@ bool names_interpreter(const std::string& file) {
     return f == "CMD" || f == "CMD.EXE";
 }
 
-// A file a program can be started from: a path with a slash, or a name on PATH.
-std::string program_path(const std::string& file) {
-    struct stat st{};
-    auto runnable = [&](const std::string& p) { return stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(p.c_str(), X_OK) == 0; };
-    if (file.find('/') != std::string::npos) return runnable(file) ? file : "";
-    const char* path = std::getenv("PATH");
-    std::string all = path ? path : "/usr/bin:/bin";
-    for (size_t at = 0; at <= all.size();) {
-        size_t end = all.find(':', at);
-        if (end == std::string::npos) end = all.size();
-        std::string candidate = all.substr(at, end - at) + "/" + file;
-        if (end > at && runnable(candidate)) return candidate;
-        at = end + 1;
-    }
-    return "";
-}
-
 int spawn(const std::vector<std::string>& argv) {
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -71,7 +54,7 @@ int real_launcher(const std::string& file, const std::string& parameters, bool) 
     std::string name = file;
     if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
     if (names_interpreter(name)) return spawn({interpreter_path(), parameters});
-    std::string program = program_path(name);
+    std::string program = shell_find_program(name);
     if (!program.empty()) {
         std::vector<std::string> argv{program};
         if (!parameters.empty()) argv = {"/bin/sh", "-c", "exec \"$0\" " + parameters, program};
@@ -103,8 +86,8 @@ int32_t shell_steps(StringValue* command, int passed, int how) {
     int pid = -1;
     if (text.empty()) {
         // An interactive interpreter in a terminal window of its own.
-        std::string terminal = program_path("x-terminal-emulator");
-        if (terminal.empty()) terminal = program_path("xterm");
+        std::string terminal = shell_find_program("x-terminal-emulator");
+        if (terminal.empty()) terminal = shell_find_program("xterm");
         if (terminal.empty()) {
             std::fprintf(stderr, "skerrow: no terminal program to run an interactive shell in\n");
             return -1;

@@ -27,6 +27,8 @@ int32_t shell_run_function(StringValue* command, int passed, int how);
 
 // True when `word`, upper-cased, is one of the interpreter's internal commands.
 bool shell_is_internal(const std::string& word);
+// The program a name starts: a path with a slash, or the first match on PATH; "" when none.
+std::string shell_find_program(const std::string& name);
 // Splits at the first blank outside double quotes: file and parameters.
 void shell_split(const std::string& text, std::string& file, std::string& parameters);
 

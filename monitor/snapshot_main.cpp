@@ -22,13 +22,6 @@
 
 namespace {
 
-// Waits take no time here: the picture is the same.
-int32_t instant_now = 0;
-int32_t instant_clock() { return instant_now; }
-void instant_sleep(int32_t ms) { instant_now += ms; }
-void no_hook(int) {}
-const DelayClock instant = {instant_clock, instant_sleep, no_hook};
-
 int usage() {
     std::fprintf(stderr, "usage: skerrow-snapshot [-C DIR] OUT.png\n");
     return 2;
@@ -56,7 +49,7 @@ int main(int argc, char** argv) {
     low_memory_block();
     keyboard_init();
     message_box_headless();
-    delay_clock_set(&instant);
+    delay_clock_set(delay_clock_instant());
     screen_mode_set(0, 0, 0, 0, 0, screen_mode_passed);
 
     monitor_startup();
