@@ -6,6 +6,8 @@
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
+#include <cstdio>
+
 #include "host/display.h"
 #include "host/keyboard.h"
 #include "host/window_x11.h"
@@ -137,7 +139,10 @@ void keyboard_register_callbacks() {
     unsigned long window = window_x11_main();
     if (window == 0) return;
     watch = XOpenDisplay(nullptr);
-    if (watch == nullptr) return;
+    if (watch == nullptr) {
+        std::fprintf(stderr, "skerrow: cannot open a second X connection: Pause and Ctrl+Break will not work\n");
+        return;
+    }
     XSelectInput(watch, window, KeyPressMask | KeyReleaseMask);
     XFlush(watch);
 }
