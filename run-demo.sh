@@ -8,7 +8,8 @@ cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DSKERROW_TESTS=OFF > /de
 cmake --build build-release -j"$(nproc)" > /dev/null
 run=build-release/run
 mkdir -p "$run"
-cp build-release/skerrow build-release/skerrow-cmd build-release/SkerrowHelp.htm "$run"/
+cp build-release/skerrow build-release/skerrow-cmd build-release/skerrow-feed build-release/skerrow-snapshot \
+   build-release/SkerrowHelp.htm "$run"/
 cp demo/Skerrow020.SET demo/spots.log "$run"/
 if [ -z "${DISPLAY:-}" ]; then
   echo "skerrow: no X display (DISPLAY is not set); run this on a desktop, or under Xvfb: xvfb-run -s '-screen 0 1024x768x24' $0"

@@ -81,6 +81,12 @@ protected:
         return tick;
     }
     void go() { run_folder_write(folder, "go", ""); }
+    // Types a key the probe reports and waits for the report: the keyboard
+    // path is up before a test's own keys.
+    void warm_up() {
+        key_tap(server.display, XK_z);
+        ASSERT_TRUE(said("probe: key 122")) << program_stderr(program);
+    }
     // The probe's screen drawn here, as the window must show it (0x00RRGGBB).
     static std::vector<uint32_t> expected_picture(void (*extra)() = nullptr) {
         screen_mode_set(2, 0, 0, 0, 0, screen_mode_passed);  // through another mode: a fresh screen
@@ -155,6 +161,7 @@ TEST_F(DisplayTest, TitleFollowsTheProgram) {
 
 TEST_F(DisplayTest, AltEnterSwitchesToFullScreenAndBack) {
     start("display");
+    warm_up();
     ASSERT_TRUE(sized(640, 480));
     key_tap(server.display, XK_Return, {XK_Alt_L});
     ASSERT_TRUE(sized(1024, 768)) << "full screen fills the screen";
@@ -170,7 +177,7 @@ TEST_F(DisplayTest, AltEnterSwitchesToFullScreenAndBack) {
     key_tap(server.display, XK_Return, {XK_Alt_L});
     EXPECT_TRUE(sized(640, 480));
     EXPECT_TRUE(shows(expected_picture()));
-    EXPECT_EQ(count("probe: key"), 0) << "Alt+Enter is not a key for the program";
+    EXPECT_EQ(count("probe: key"), 1) << "Alt+Enter is not a key for the program";
 }
 
 // ---- Keys ----------------------------------------------------------------------------
@@ -249,6 +256,7 @@ TEST_F(DisplayTest, PauseHoldsTheProgramUntilTheNextKey) {
 TEST_F(DisplayTest, CtrlBreakEndsTheProgramWithZero) {
     start("keys");
     go();
+    warm_up();
     key_tap(server.display, XK_Pause, {XK_Control_L});
     if (!program_wait_exit(program, 5000)) {
         // Seen once in many runs under AddressSanitizer and a loaded machine:

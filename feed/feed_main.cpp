@@ -1,0 +1,275 @@
+// skerrow-feed: a live spot log from the decoder's own files.
+//
+//   skerrow-feed [--once | --follow] [-o SPOTS.LOG] [--day YYYY-MM-DD | --hours N]
+//                [--band MHZ] [--mode NAME] INPUT...
+//
+// INPUT is an ALL.TXT or ALL_WSPR.TXT file, or a folder holding them (the
+// yearly and monthly split files included). The spot log gets a header line,
+// then one record per decode: call,aux,HH:MM:SS,snr,level with CR LF.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "feed/feed_parse.h"
+
+namespace {
+
+const char* const usage_text =
+    "usage: skerrow-feed [--once | --follow] [-o SPOTS.LOG] [--day YYYY-MM-DD | --hours N]\n"
+    "                    [--band MHZ] [--mode NAME] INPUT...\n";
+
+struct Options {
+    bool follow = false;
+    std::string out = "spots.log";
+    int64_t day = -1;      // a fixed day (midnight UTC); -1: the current UTC day
+    double hours = 0;      // > 0: a rolling window instead of the day
+    double band = -1;      // whole MHz of the dial frequency; -1 any
+    std::string mode;      // "" any
+    std::vector<std::string> inputs;
+};
+
+struct Source {
+    std::string path;
+    off_t offset = 0;
+    ino_t inode = 0;
+    std::string partial;   // a line not yet ended
+    FeedContext context;
+};
+
+struct Kept {
+    int64_t when;
+    std::string record;
+};
+
+Options options;
+std::map<std::string, Source> sources;
+std::vector<Kept> kept;
+std::set<std::string> seen;  // call and time: one record per slot
+long long malformed = 0, skipped_filter = 0;
+volatile std::sig_atomic_t stopping = 0;
+
+void on_signal(int) { stopping = 1; }
+
+bool parse_day(const char* text, int64_t& day) {
+    int y, m, d;
+    if (std::sscanf(text, "%4d-%2d-%2d", &y, &m, &d) != 3 || m < 1 || m > 12 || d < 1 || d > 31) return false;
+    day = feed_days_from_civil(y, m, d) * 86400;
+    return true;
+}
+
+int64_t now_utc() { return int64_t(std::time(nullptr)); }
+
+// The span of time the spot log holds: [from, to).
+void window(int64_t now, int64_t& from, int64_t& to) {
+    if (options.hours > 0) {
+        from = now - int64_t(options.hours * 3600);
+        to = INT64_MAX;
+    } else {
+        from = options.day >= 0 ? options.day : now - ((now % 86400) + 86400) % 86400;
+        to = from + 86400;
+    }
+}
+
+bool is_log_name(const std::string& name) {
+    if (name == "ALL.TXT" || name == "ALL_WSPR.TXT") return true;
+    // YYYY-ALL.TXT and YYYY-MM-ALL.TXT
+    auto digits = [&](size_t at, size_t n) {
+        for (size_t i = at; i < at + n; i++)
+            if (i >= name.size() || !std::isdigit(static_cast<unsigned char>(name[i]))) return false;
+        return true;
+    };
+    return (name.size() == 12 && digits(0, 4) && name.substr(4) == "-ALL.TXT") ||
+           (name.size() == 15 && digits(0, 4) && name[4] == '-' && digits(5, 2) && name.substr(7) == "-ALL.TXT");
+}
+
+// The files the inputs name now, oldest split file first.
+std::vector<std::string> input_files() {
+    std::vector<std::string> files;
+    for (const std::string& in : options.inputs) {
+        struct stat st{};
+        if (stat(in.c_str(), &st) != 0) continue;
+        if (!S_ISDIR(st.st_mode)) {
+            files.push_back(in);
+            continue;
+        }
+        std::vector<std::string> found;
+        if (DIR* d = opendir(in.c_str())) {
+            while (dirent* e = readdir(d))
+                if (is_log_name(e->d_name)) found.push_back(in + "/" + e->d_name);
+            closedir(d);
+        }
+        std::sort(found.begin(), found.end());
+        files.insert(files.end(), found.begin(), found.end());
+    }
+    return files;
+}
+
+bool wanted(const FeedSpot& spot) {
+    if (options.band >= 0 && std::floor(spot.dial_mhz) != std::floor(options.band)) return false;
+    if (!options.mode.empty()) {
+        std::string a = spot.mode, b = options.mode;
+        for (char& c : a) c = char(std::toupper(static_cast<unsigned char>(c)));
+        for (char& c : b) c = char(std::toupper(static_cast<unsigned char>(c)));
+        if (a != b) return false;
+    }
+    return true;
+}
+
+// Handles complete lines; returns the records added.
+std::vector<Kept> take_lines(Source& source, const std::string& bytes, int64_t from, int64_t to) {
+    std::vector<Kept> added;
+    source.partial += bytes;
+    size_t start = 0;
+    for (size_t nl; (nl = source.partial.find('\n', start)) != std::string::npos; start = nl + 1) {
+        FeedSpot spot;
+        FeedLine kind = feed_parse_line(source.partial.substr(start, nl - start), source.context, spot);
+        if (kind == FeedLine::malformed) malformed++;
+        if (kind != FeedLine::spot) continue;
+        if (!wanted(spot) || spot.when < from || spot.when >= to) {
+            skipped_filter++;
+            continue;
+        }
+        std::string key = spot.call + "|" + std::to_string(spot.when);
+        if (!seen.insert(key).second) continue;
+        added.push_back({spot.when, feed_record(spot)});
+    }
+    source.partial.erase(0, start);
+    if (source.partial.size() > 65536) source.partial.clear();  // no line is that long: drop the junk
+    return added;
+}
+
+// Reads what is new in every input; the records added.
+std::vector<Kept> read_new(int64_t from, int64_t to) {
+    std::vector<Kept> added;
+    for (const std::string& path : input_files()) {
+        Source& s = sources[path];
+        s.path = path;
+        struct stat st{};
+        if (stat(path.c_str(), &st) != 0) continue;
+        if (st.st_ino != s.inode || st.st_size < s.offset) {  // replaced or truncated: from the start
+            s.offset = 0;
+            s.partial.clear();
+            s.context = FeedContext{};
+            s.inode = st.st_ino;
+        }
+        if (st.st_size == s.offset) continue;
+        std::ifstream in(path, std::ios::binary);
+        in.seekg(s.offset);
+        std::string bytes(size_t(st.st_size - s.offset), '\0');
+        in.read(bytes.data(), std::streamsize(bytes.size()));
+        bytes.resize(size_t(in.gcount()));
+        s.offset += off_t(bytes.size());
+        std::vector<Kept> more = take_lines(s, bytes, from, to);
+        added.insert(added.end(), more.begin(), more.end());
+    }
+    std::stable_sort(added.begin(), added.end(), [](const Kept& a, const Kept& b) { return a.when < b.when; });
+    return added;
+}
+
+const char* const header = "skerrow-feed spot log\r\n";
+
+// The whole spot log, replaced at once so the monitor never reads half a file.
+bool rewrite() {
+    std::string temporary = options.out + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << header;
+        for (const Kept& k : kept) out << k.record;
+        if (!out) return false;
+    }
+    return std::rename(temporary.c_str(), options.out.c_str()) == 0;
+}
+
+bool append(const std::vector<Kept>& added) {
+    std::ofstream out(options.out, std::ios::binary | std::ios::app);
+    for (const Kept& k : added) out << k.record;
+    return bool(out);
+}
+
+void summary() {
+    std::fprintf(stderr, "skerrow-feed: %zu spots in %s; %lld lines not understood, %lld decodes outside the day or filters\n",
+                 kept.size(), options.out.c_str(), malformed, skipped_filter);
+}
+
+int run() {
+    int64_t from, to;
+    window(now_utc(), from, to);
+    kept = read_new(from, to);
+    if (!rewrite()) {
+        std::fprintf(stderr, "skerrow-feed: cannot write %s\n", options.out.c_str());
+        return 1;
+    }
+    if (!options.follow) {
+        summary();
+        return 0;
+    }
+    long long reported = malformed;
+    int64_t last_expiry = now_utc();
+    while (!stopping) {
+        int64_t now = now_utc(), new_from, new_to;
+        window(now, new_from, new_to);
+        if (new_from != from && (options.hours <= 0 || now - last_expiry >= 60)) {
+            // A new day, or the rolling window moved on: drop what fell out, rewrite.
+            size_t before = kept.size();
+            kept.erase(std::remove_if(kept.begin(), kept.end(), [&](const Kept& k) { return k.when < new_from; }),
+                       kept.end());
+            from = new_from, to = new_to, last_expiry = now;
+            if (kept.size() != before || options.hours <= 0) rewrite();
+        }
+        std::vector<Kept> added = read_new(from, to);
+        if (!added.empty()) {
+            kept.insert(kept.end(), added.begin(), added.end());
+            append(added);
+        }
+        if (malformed != reported) {
+            summary();
+            reported = malformed;
+        }
+        if (added.empty())
+            for (int i = 0; i < 10 && !stopping; i++) usleep(100000);  // idle: look again in a second
+    }
+    summary();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; i++) {
+        std::string a = argv[i];
+        auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        const char* v = nullptr;
+        if (a == "--once") options.follow = false;
+        else if (a == "--follow") options.follow = true;
+        else if (a == "-o" && (v = value())) options.out = v;
+        else if (a == "--day" && (v = value()) && parse_day(v, options.day)) {
+        } else if (a == "--hours" && (v = value()) && (options.hours = std::atof(v)) > 0) {
+        } else if (a == "--band" && (v = value()) && (options.band = std::atof(v)) > 0) {
+        } else if (a == "--mode" && (v = value())) options.mode = v;
+        else if (!a.empty() && a[0] != '-') options.inputs.push_back(a);
+        else {
+            std::fputs(usage_text, stderr);
+            return 2;
+        }
+    }
+    if (options.inputs.empty()) {
+        std::fputs(usage_text, stderr);
+        return 2;
+    }
+    std::signal(SIGINT, on_signal);
+    std::signal(SIGTERM, on_signal);
+    return run();
+}
