@@ -286,6 +286,12 @@ void on_display() {
     fullscreen_changed = false;
     FrameSlot& f = slots[chosen];
     glutSetWindow(main_window);
+    // Full screen holds like the window's size does: a resize still on its way
+    // from before the switch must not undo it.
+    if (fullscreen && (window_width != glutGet(GLUT_SCREEN_WIDTH) || window_height != glutGet(GLUT_SCREEN_HEIGHT))) {
+        glutFullScreen();
+        glutPostRedisplay();
+    }
     int bar = !fullscreen && menu_bar_attached() ? menu_bar_height : 0;
     if (!fullscreen && (f.width != window_width || f.height + bar != window_height) &&
         (resize_off || f.width != last_frame_width || f.height != last_frame_height)) {
@@ -360,8 +366,9 @@ void on_timer(int) {
     if (window_gone || exit_request.load()) return;
     if (fullscreen_toggle_request.exchange(0)) {
         glutSetWindow(main_window);
-        glutFullScreenToggle();
         fullscreen = !fullscreen;
+        if (fullscreen) glutFullScreen();
+        else glutLeaveFullScreen();
         fullscreen_changed = true;
         force_rebuild.store(true);
     }

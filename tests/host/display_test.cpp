@@ -164,7 +164,7 @@ TEST_F(DisplayTest, AltEnterSwitchesToFullScreenAndBack) {
     warm_up();
     ASSERT_TRUE(sized(640, 480));
     key_tap(server.display, XK_Return, {XK_Alt_L});
-    ASSERT_TRUE(sized(1024, 768)) << "full screen fills the screen";
+    ASSERT_TRUE(sized(1024, 768)) << "full screen fills the screen\n" << program_stderr(program);
     int w = 0, h = 0;
     ASSERT_TRUE(wait_until(
         [&] {

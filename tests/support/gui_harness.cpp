@@ -278,13 +278,16 @@ std::vector<uint32_t> window_capture(Display* d, Window w, int& width, int& heig
     return pixels;
 }
 
+// The server spaces the events a few milliseconds apart, as fingers do, so
+// that no two of them carry the same time stamp.
 void key_tap(Display* d, unsigned long keysym, const std::vector<unsigned long>& modifiers) {
-    for (unsigned long m : modifiers) XTestFakeKeyEvent(d, XKeysymToKeycode(d, m), True, 0);
+    constexpr unsigned long spacing_ms = 5;
+    for (unsigned long m : modifiers) XTestFakeKeyEvent(d, XKeysymToKeycode(d, m), True, spacing_ms);
     KeyCode code = XKeysymToKeycode(d, keysym);
-    XTestFakeKeyEvent(d, code, True, 0);
-    XTestFakeKeyEvent(d, code, False, 0);
+    XTestFakeKeyEvent(d, code, True, spacing_ms);
+    XTestFakeKeyEvent(d, code, False, spacing_ms);
     for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it)
-        XTestFakeKeyEvent(d, XKeysymToKeycode(d, *it), False, 0);
+        XTestFakeKeyEvent(d, XKeysymToKeycode(d, *it), False, spacing_ms);
     XSync(d, False);
 }
 
