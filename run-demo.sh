@@ -19,4 +19,5 @@ fi
 demo/feed-demo.sh "$run/spots.log" 4 &
 feeder=$!
 trap 'kill $feeder 2>/dev/null || true' EXIT
+trap 'exit 130' INT TERM HUP
 "$run"/skerrow "$@"
