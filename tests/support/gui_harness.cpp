@@ -278,10 +278,10 @@ std::vector<uint32_t> window_capture(Display* d, Window w, int& width, int& heig
     return pixels;
 }
 
-// The server spaces the events a few milliseconds apart, as fingers do, so
-// that no two of them carry the same time stamp.
+// The events are handled by the server before this returns (no delay: a
+// delayed fake event could arrive after the caller's next step).
 void key_tap(Display* d, unsigned long keysym, const std::vector<unsigned long>& modifiers) {
-    constexpr unsigned long spacing_ms = 5;
+    constexpr unsigned long spacing_ms = 0;
     for (unsigned long m : modifiers) XTestFakeKeyEvent(d, XKeysymToKeycode(d, m), True, spacing_ms);
     KeyCode code = XKeysymToKeycode(d, keysym);
     XTestFakeKeyEvent(d, code, True, spacing_ms);
