@@ -288,11 +288,13 @@ void on_display() {
     glutSetWindow(main_window);
     // Full screen holds like the window's size does: a resize still on its way
     // from before the switch must not undo it.
-    int screen_w = glutGet(GLUT_SCREEN_WIDTH), screen_h = glutGet(GLUT_SCREEN_HEIGHT);
-    if (fullscreen && (window_width != screen_w || window_height != screen_h)) {
-        glutPositionWindow(0, 0);
-        glutReshapeWindow(screen_w, screen_h);
-        glutPostRedisplay();
+    if (fullscreen) {
+        int screen_w = glutGet(GLUT_SCREEN_WIDTH), screen_h = glutGet(GLUT_SCREEN_HEIGHT);
+        if (window_width != screen_w || window_height != screen_h) {
+            glutPositionWindow(0, 0);
+            glutReshapeWindow(screen_w, screen_h);
+            glutPostRedisplay();
+        }
     }
     int bar = !fullscreen && menu_bar_attached() ? menu_bar_height : 0;
     if (!fullscreen && (f.width != window_width || f.height + bar != window_height) &&

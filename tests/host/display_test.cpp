@@ -12,21 +12,13 @@
 #include "graphics/png_writer.h"
 #include "graphics/text_print.h"
 #include "tests/host/probe_picture.h"
-#include "tests/support/gui_harness.h"
+#include "tests/support/gui_fixture.h"
 
 namespace {
 
-class DisplayTest : public ::testing::Test {
+class DisplayTest : public GuiTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(xserver_start(server));
-        folder = run_folder_create(PROBE_EXE);
-    }
-    void TearDown() override {
-        program_kill(program);
-        run_folder_remove(folder);
-        xserver_stop(server);
-    }
+    DisplayTest() : GuiTest(PROBE_EXE) {}
     // Starts the probe with a scenario and waits for its window and its picture.
     void start(const char* scenario) {
         program = program_start(server, folder.exe, folder.path, {scenario});
@@ -34,9 +26,6 @@ protected:
         ASSERT_NE(window, 0u) << program_stderr(program);
         ASSERT_TRUE(said("probe: ready")) << program_stderr(program);
         window_focus(server.display, window);
-    }
-    bool said(const std::string& text, int timeout_ms = 10000) {
-        return wait_until([&] { return program_stderr(program).find(text) != std::string::npos; }, timeout_ms);
     }
     int count(const std::string& text) {
         const std::string& all = program_stderr(program);
@@ -63,14 +52,7 @@ protected:
         }
         return same;
     }
-    bool sized(int width, int height) {
-        return wait_until(
-            [&] {
-                int w = 0, h = 0;
-                return window_size(server.display, window, w, h) && w == width && h == height;
-            },
-            5000);
-    }
+    bool sized(int width, int height) { return GuiTest::sized(window, width, height); }
     int last_tick() {
         std::smatch m;
         std::string all = program_stderr(program);
@@ -99,9 +81,6 @@ protected:
         for (uint32_t& p : rgb) p &= 0xFFFFFF;
         return rgb;
     }
-    XServer server;
-    RunFolder folder;
-    Program program;
     Window window = 0;
 };
 

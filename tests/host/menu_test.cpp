@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "tests/support/gui_harness.h"
+#include "tests/support/gui_fixture.h"
 
 namespace {
 
@@ -32,11 +32,11 @@ int children_of(pid_t pid) {
     return n;
 }
 
-class MenuTest : public ::testing::Test {
+class MenuTest : public GuiTest {
 protected:
+    MenuTest() : GuiTest(SKERROW_EXE) {}
     void SetUp() override {
-        ASSERT_TRUE(xserver_start(server));
-        folder = run_folder_create(SKERROW_EXE);
+        GuiTest::SetUp();
         fs::path built = fs::path(SKERROW_EXE).parent_path();
         for (const char* f : {"skerrow-cmd", "SkerrowHelp.htm", "Skerrow020.SET", "spots.log"})
             fs::copy_file(built / f, fs::path(folder.path) / f);
@@ -50,8 +50,7 @@ protected:
         run_folder_write(folder, "release", "");
         program_kill(program);
         wait_until([&] { return !fs::exists(folder.path + "/edited.log") || editor_gone(); }, 5000);
-        run_folder_remove(folder);
-        xserver_stop(server);
+        GuiTest::TearDown();
     }
     void write_script(const std::string& name, const std::string& body) {
         run_folder_write(folder, name, "#!/bin/sh\n" + body);
@@ -65,17 +64,8 @@ protected:
         window = window_wait(server.display, program.pid, "Orvane Skerrow", 15000);
         ASSERT_NE(window, 0u) << program_stderr(program);
         // The menu bar sits above the 640 x 480 screen.
-        ASSERT_TRUE(wait_until(
-            [&] {
-                int w = 0, h = 0;
-                return window_size(server.display, window, w, h) && w == 640 && h == 500;
-            },
-            10000))
-            << "no menu bar";
+        ASSERT_TRUE(sized(window, 640, 500, 10000)) << "no menu bar";
     }
-    XServer server;
-    RunFolder folder;
-    Program program;
     Window window = 0;
 };
 

@@ -6,26 +6,15 @@
 #include <string>
 
 #include "host/process.h"
-#include "tests/support/gui_harness.h"
+#include "tests/support/gui_fixture.h"
 
 namespace {
 
 const char* const title = "Orvane Skerrow V0.20 18/03/18";
 
-class ProcessTest : public ::testing::Test {
+class ProcessTest : public GuiTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(xserver_start(server));
-        folder = run_folder_create(SKERROW_EXE);
-    }
-    void TearDown() override {
-        program_kill(program);
-        run_folder_remove(folder);
-        xserver_stop(server);
-    }
-    XServer server;
-    RunFolder folder;
-    Program program;
+    ProcessTest() : GuiTest(SKERROW_EXE) {}
 };
 
 TEST_F(ProcessTest, WindowAppearsWithTheMonitorsTitleAndClosesWithExitCodeZero) {

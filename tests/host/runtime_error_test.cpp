@@ -6,29 +6,18 @@
 #include <string>
 
 #include "host/runtime_error.h"
-#include "tests/support/gui_harness.h"
+#include "tests/support/gui_fixture.h"
 
 namespace {
 
-class ErrorReportTest : public ::testing::Test {
+class ErrorReportTest : public GuiTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(xserver_start(server));
-        folder = run_folder_create(PROBE_EXE);
-    }
-    void TearDown() override {
-        program_kill(program);
-        run_folder_remove(folder);
-        xserver_stop(server);
-    }
+    ErrorReportTest() : GuiTest(PROBE_EXE) {}
     Window start_and_wait_for_box(const char* scenario, const std::string& title) {
         program = program_start(server, folder.exe, folder.path, {scenario});
         Window box = window_wait(server.display, program.pid, title, 15000);
         EXPECT_NE(box, 0u) << program_stderr(program);
         return box;
-    }
-    bool stderr_has(const std::string& text, int timeout_ms = 5000) {
-        return wait_until([&] { return program_stderr(program).find(text) != std::string::npos; }, timeout_ms);
     }
     // Centre of the first (Yes/OK) or second (No) button of a box.
     void click_button(Window box, int index, int buttons) {
@@ -37,20 +26,17 @@ protected:
         int left = w - 20 - (buttons - index) * 90 + 10;
         pointer_click(server.display, box, left + 40, h - 20 - 13);
     }
-    XServer server;
-    RunFolder folder;
-    Program program;
 };
 
 TEST_F(ErrorReportTest, ReportNamesNumberLineAndMessageAndEnterGoesOn) {
     Window box = start_and_wait_for_box("report", "Unhandled Error #53");
     ASSERT_NE(box, 0u);
     EXPECT_EQ(window_title(server.display, box), "Unhandled Error #53");
-    EXPECT_TRUE(stderr_has("Unhandled Error #53: Line:282 File not found Continue?"));
-    EXPECT_FALSE(stderr_has("after-report", 200));
+    EXPECT_TRUE(said("Unhandled Error #53: Line:282 File not found Continue?"));
+    EXPECT_FALSE(said("after-report", 200));
     window_focus(server.display, box);
     key_tap(server.display, XK_Return);
-    EXPECT_TRUE(stderr_has("probe: after-report")) << program_stderr(program);
+    EXPECT_TRUE(said("probe: after-report")) << program_stderr(program);
     EXPECT_FALSE(program_poll(program));
 }
 
@@ -58,7 +44,7 @@ TEST_F(ErrorReportTest, AClickOnYesGoesOn) {
     Window box = start_and_wait_for_box("report", "Unhandled Error #53");
     ASSERT_NE(box, 0u);
     click_button(box, 0, 2);
-    EXPECT_TRUE(stderr_has("probe: after-report")) << program_stderr(program);
+    EXPECT_TRUE(said("probe: after-report")) << program_stderr(program);
 }
 
 TEST_F(ErrorReportTest, NoEndsTheProcessWithExitCodeZero) {
@@ -82,10 +68,10 @@ TEST_F(ErrorReportTest, KeyNAnswersNo) {
 TEST_F(ErrorReportTest, OnlyTheFirstErrorOfAStatementIsReportedAndTheRestOfItDoesNothing) {
     Window box = start_and_wait_for_box("first-wins", "Unhandled Error #53");
     ASSERT_NE(box, 0u);
-    EXPECT_TRUE(stderr_has("Line:10 File not found"));
+    EXPECT_TRUE(said("Line:10 File not found"));
     window_focus(server.display, box);
     key_tap(server.display, XK_y);
-    EXPECT_TRUE(stderr_has("probe: length 0\nprobe: length 1")) << program_stderr(program);
+    EXPECT_TRUE(said("probe: length 0\nprobe: length 1")) << program_stderr(program);
     EXPECT_EQ(program_stderr(program).find("#62"), std::string::npos);
 }
 
@@ -93,7 +79,7 @@ TEST_F(ErrorReportTest, DivisionByZeroIsCriticalWithoutAsking) {
     Window box = start_and_wait_for_box("critical11", "Critical Error");
     ASSERT_NE(box, 0u);
     EXPECT_EQ(window_title(server.display, box), "Critical Error");
-    EXPECT_TRUE(stderr_has("Critical Error: Division by zero"));
+    EXPECT_TRUE(said("Critical Error: Division by zero"));
     window_focus(server.display, box);
     key_tap(server.display, XK_Return);
     ASSERT_TRUE(program_wait_exit(program, 5000));
@@ -112,7 +98,7 @@ TEST_F(ErrorReportTest, AFloatingPointSignalRaisesElevenSoDoesTheHandler) {
 TEST_F(ErrorReportTest, Error300IsReportedAsCriticalWithoutContinue) {
     Window box = start_and_wait_for_box("critical300", "Critical Error #300");
     ASSERT_NE(box, 0u);
-    EXPECT_TRUE(stderr_has("Critical Error #300: Line:7 Memory region out of range\n"));
+    EXPECT_TRUE(said("Critical Error #300: Line:7 Memory region out of range\n"));
     click_button(box, 0, 1);
     ASSERT_TRUE(program_wait_exit(program, 5000));
     EXPECT_EQ(program.exit_code, critical_exit_code);

@@ -11,7 +11,7 @@
 
 #include "graphics/fonts.h"
 #include "tests/support/golden.h"
-#include "tests/support/gui_harness.h"
+#include "tests/support/gui_fixture.h"
 
 namespace {
 
@@ -29,19 +29,13 @@ std::string small_log() {
     return log;
 }
 
-class MonitorWindowTest : public ::testing::Test {
+class MonitorWindowTest : public GuiTest {
 protected:
+    MonitorWindowTest() : GuiTest(SKERROW_EXE) {}
     void SetUp() override {
-        ASSERT_TRUE(xserver_start(server));
-        folder = run_folder_create(SKERROW_EXE);
+        GuiTest::SetUp();
         fs::path built = fs::path(SKERROW_EXE).parent_path();
         for (const char* f : {"skerrow-cmd", "SkerrowHelp.htm"}) fs::copy_file(built / f, fs::path(folder.path) / f);
-    }
-    void TearDown() override {
-        run_folder_write(folder, "release", "");
-        program_kill(program);
-        run_folder_remove(folder);
-        xserver_stop(server);
     }
     void files(const std::string& meter, const std::string& log_name, const std::string& log) {
         run_folder_write(folder, "Skerrow020.SET", log_name + "\r\n" + meter + "\r\n" + six_calls);
@@ -72,9 +66,6 @@ protected:
     bool shows(const std::vector<uint32_t>& expected, int timeout_ms) {
         return !expected.empty() && wait_until([&] { return screen() == expected; }, timeout_ms);
     }
-    XServer server;
-    RunFolder folder;
-    Program program;
     Window window = 0;
 };
 
