@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# What one refresh pass over the spot log costs, next to `wc -l` on the same file.
+#
+# Builds the release, writes realistic logs (times in order through the day, a
+# random call per record from a few hundred, about 20 % of the records from the
+# six watched calls; one more log with 20,000 distinct calls), and for each
+# prints the pass (skerrow-snapshot on the log minus skerrow-snapshot on a
+# header-only log, best of several runs), `wc -l` (best of several runs) and
+# their ratio.
+# Usage: scripts/bench-refresh.sh [runs]   (default 5)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-5}
+cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DSKERROW_TESTS=OFF > /dev/null
+cmake --build build-release -j"$(nproc)" --target skerrow-snapshot > /dev/null
+snapshot=$PWD/build-release/skerrow-snapshot
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# make_log RECORDS CALLS FILE: CALLS distinct unwatched calls.
+make_log() {
+  awk -v n="$1" -v calls="$2" -v seed="$1$2" 'BEGIN {
+    srand(seed)
+    split("W1AW K1JT G4ABC VK2XYZ JA1NRH DL1ABC", w, " ")
+    print "Benchmark spot log 14.074 MHz"
+    for (i = 0; i < n; i++) {
+      s = int(i * 86400 / n); h = int(s / 3600); m = int(s / 60) % 60; sec = s % 60
+      if (rand() < 0.2) call = w[int(rand() * 6) + 1]
+      else { k = int(rand() * calls); call = sprintf("%c%c%d%c%c%c", 65 + k % 26, 65 + int(k / 26) % 26, k % 10,
+                                                        65 + int(k / 260) % 26, 65 + int(k / 6760) % 26, 65 + (k * 7) % 26) }
+      printf "%s,JO%02d,%02d:%02d:%02d,%d,%d\r\n", call, int(rand() * 100), h, m, sec, int(rand() * 34) - 24, -int(rand() * 60) - 2
+    }
+  }' > "$3"
+}
+
+# best_ns CMD...: the shortest of $runs runs, in nanoseconds.
+best_ns() {
+  local best="" t0 t1 d
+  for _ in $(seq "$runs"); do
+    t0=$(date +%s%N); "$@" > /dev/null 2>&1 || true; t1=$(date +%s%N); d=$((t1 - t0))
+    if [ -z "$best" ] || [ "$d" -lt "$best" ]; then best=$d; fi
+  done
+  echo "$best"
+}
+
+setup() {  # setup FOLDER
+  mkdir -p "$1"
+  printf 'spots.log\r\nY\r\nW1AW\r\nK1JT\r\nG4ABC\r\nVK2XYZ\r\nJA1NRH\r\nDL1ABC\r\n' > "$1/Skerrow020.SET"
+}
+
+setup "$work/empty"
+echo "Benchmark spot log 14.074 MHz" > "$work/empty/spots.log"
+base=$(best_ns "$snapshot" -C "$work/empty" "$work/empty.png")
+
+printf '%-22s %10s %10s %8s %7s\n' log records "pass ms" "wc -l ms" ratio
+for spec in "10000 300" "100000 300" "1000000 300" "100000 20000"; do
+  set -- $spec
+  folder="$work/log-$1-$2"
+  setup "$folder"
+  make_log "$1" "$2" "$folder/spots.log"
+  total=$(best_ns "$snapshot" -C "$folder" "$work/out.png")
+  wc=$(best_ns wc -l "$folder/spots.log")
+  awk -v r="$1" -v c="$2" -v t="$total" -v b="$base" -v w="$wc" 'BEGIN {
+    pass = t - b; if (pass < 0) pass = 0
+    printf "%-22s %10d %10.1f %10.2f %8.1f\n", r / 1000 "k records, " c " calls", r, pass / 1e6, w / 1e6, pass / w }'
+done
