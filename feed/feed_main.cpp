@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "feed/feed_output.h"
 #include "feed/feed_parse.h"
 
 namespace {
@@ -41,10 +42,14 @@ struct Options {
     std::vector<std::string> inputs;
 };
 
+// The bytes of an input's start kept to tell a file rewritten in place from one grown.
+constexpr size_t fingerprint_size = 256;
+
 struct Source {
     std::string path;
     off_t offset = 0;
     ino_t inode = 0;
+    std::string start;     // the file's first min(offset, fingerprint_size) bytes
     std::string partial;   // a line not yet ended
     FeedContext context;
 };
@@ -57,6 +62,8 @@ struct Kept {
 Options options;
 std::map<std::string, Source> sources;
 std::vector<Kept> kept;
+SpotLog spot_log;
+bool rewrite_due = false;  // the log must be written whole (a new day, the window moved on)
 std::set<std::string> seen;  // call and time: one record per slot
 long long malformed = 0, skipped_filter = 0;
 volatile std::sig_atomic_t stopping = 0;
@@ -151,6 +158,16 @@ std::vector<Kept> take_lines(Source& source, const std::string& bytes, int64_t f
     return added;
 }
 
+// Up to `size` bytes of a file from `at`.
+std::string read_at(const std::string& path, off_t at, size_t size) {
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(at);
+    std::string bytes(size, '\0');
+    in.read(bytes.data(), std::streamsize(size));
+    bytes.resize(size_t(in.gcount()));
+    return bytes;
+}
+
 // Reads what is new in every input; the records added.
 std::vector<Kept> read_new(int64_t from, int64_t to) {
     std::vector<Kept> added;
@@ -159,18 +176,18 @@ std::vector<Kept> read_new(int64_t from, int64_t to) {
         s.path = path;
         struct stat st{};
         if (stat(path.c_str(), &st) != 0) continue;
-        if (st.st_ino != s.inode || st.st_size < s.offset) {  // replaced or truncated: from the start
+        // Replaced, truncated, or rewritten in place past the old size: from the start.
+        if (st.st_ino != s.inode || st.st_size < s.offset ||
+            (st.st_size > s.offset && !s.start.empty() && read_at(path, 0, s.start.size()) != s.start)) {
             s.offset = 0;
+            s.start.clear();
             s.partial.clear();
             s.context = FeedContext{};
             s.inode = st.st_ino;
         }
         if (st.st_size == s.offset) continue;
-        std::ifstream in(path, std::ios::binary);
-        in.seekg(s.offset);
-        std::string bytes(size_t(st.st_size - s.offset), '\0');
-        in.read(bytes.data(), std::streamsize(bytes.size()));
-        bytes.resize(size_t(in.gcount()));
+        std::string bytes = read_at(path, s.offset, size_t(st.st_size - s.offset));
+        if (s.start.size() < fingerprint_size) s.start.append(bytes, 0, fingerprint_size - s.start.size());
         s.offset += off_t(bytes.size());
         std::vector<Kept> more = take_lines(s, bytes, from, to);
         added.insert(added.end(), more.begin(), more.end());
@@ -179,43 +196,56 @@ std::vector<Kept> read_new(int64_t from, int64_t to) {
     return added;
 }
 
-const char* const header = "skerrow-feed spot log\r\n";
+// The kept records from `first` on, as the log's bytes.
+std::string records_from(size_t first) {
+    std::string bytes;
+    for (size_t i = first; i < kept.size(); i++) bytes += kept[i].record;
+    return bytes;
+}
 
-// The whole spot log, replaced at once so the monitor never reads half a file.
-bool rewrite() {
-    std::string temporary = options.out + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << header;
-        for (const Kept& k : kept) out << k.record;
-        if (!out) return false;
+// Brings the spot log up to what is kept; false, with the reason in the log, while it cannot.
+bool write_out() {
+    if (rewrite_due || !spot_log_unchanged(spot_log)) {  // due, or deleted or altered behind our back
+        if (!spot_log_rewrite(spot_log, records_from(0), (long long)kept.size())) return false;
+        rewrite_due = false;
+        return true;
     }
-    return std::rename(temporary.c_str(), options.out.c_str()) == 0;
+    size_t written = size_t(spot_log.records);
+    return written == kept.size() ||
+           spot_log_append(spot_log, records_from(written), (long long)(kept.size() - written));
 }
 
-bool append(const std::vector<Kept>& added) {
-    std::ofstream out(options.out, std::ios::binary | std::ios::app);
-    for (const Kept& k : added) out << k.record;
-    return bool(out);
+// Lines an input ends with that have no line end yet.
+int incomplete_lines() {
+    int n = 0;
+    for (const auto& [path, source] : sources) n += !source.partial.empty();
+    return n;
 }
 
-void summary() {
-    std::fprintf(stderr, "skerrow-feed: %zu spots in %s; %lld lines not understood, %lld decodes outside the day or filters\n",
-                 kept.size(), options.out.c_str(), malformed, skipped_filter);
+void summary(int incomplete) {
+    std::string waiting;
+    if (rewrite_due || size_t(spot_log.records) != kept.size())
+        waiting = " (" + std::to_string(kept.size()) + " kept, not all written yet)";
+    std::fprintf(stderr, "skerrow-feed: %lld spots in %s%s; %lld lines not understood, %lld decodes outside the day or filters",
+                 spot_log.records, spot_log.path.c_str(), waiting.c_str(), malformed, skipped_filter);
+    if (incomplete > 0) std::fprintf(stderr, "; %d incomplete last line%s left out", incomplete, incomplete == 1 ? "" : "s");
+    std::fputc('\n', stderr);
 }
 
 int run() {
     int64_t from, to;
     window(now_utc(), from, to);
     kept = read_new(from, to);
-    if (!rewrite()) {
-        std::fprintf(stderr, "skerrow-feed: cannot write %s\n", options.out.c_str());
+    rewrite_due = true;
+    if (!write_out()) {
+        std::fprintf(stderr, "skerrow-feed: %s\n", spot_log.error.c_str());
         return 1;
     }
     if (!options.follow) {
-        summary();
+        summary(incomplete_lines());
         return 0;
     }
+    bool failing = false;  // said so, and not caught up yet
     long long reported = malformed;
     int64_t last_expiry = now_utc();
     while (!stopping) {
@@ -227,22 +257,26 @@ int run() {
             kept.erase(std::remove_if(kept.begin(), kept.end(), [&](const Kept& k) { return k.when < new_from; }),
                        kept.end());
             from = new_from, to = new_to, last_expiry = now;
-            if (kept.size() != before || options.hours <= 0) rewrite();
+            if (kept.size() != before || options.hours <= 0) rewrite_due = true;
         }
         std::vector<Kept> added = read_new(from, to);
-        if (!added.empty()) {
-            kept.insert(kept.end(), added.begin(), added.end());
-            append(added);
+        kept.insert(kept.end(), added.begin(), added.end());
+        if (!write_out()) {
+            if (!failing) std::fprintf(stderr, "skerrow-feed: %s; keeping the decodes and trying again\n", spot_log.error.c_str());
+            failing = true;
+        } else if (failing) {
+            std::fprintf(stderr, "skerrow-feed: caught up: %lld spots in %s\n", spot_log.records, spot_log.path.c_str());
+            failing = false;
         }
         if (malformed != reported) {
-            summary();
+            summary(0);
             reported = malformed;
         }
         if (added.empty())
             for (int i = 0; i < 10 && !stopping; i++) usleep(100000);  // idle: look again in a second
     }
-    summary();
-    return 0;
+    summary(0);
+    return failing ? 1 : 0;
 }
 
 }  // namespace
@@ -267,6 +301,12 @@ int main(int argc, char** argv) {
     }
     if (options.inputs.empty()) {
         std::fputs(usage_text, stderr);
+        return 2;
+    }
+    spot_log.path = options.out;
+    std::string refused;
+    if (!spot_log_usable(spot_log.path, refused)) {
+        std::fprintf(stderr, "skerrow-feed: %s\n", refused.c_str());
         return 2;
     }
     std::signal(SIGINT, on_signal);

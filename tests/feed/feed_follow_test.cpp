@@ -1,12 +1,17 @@
-// skerrow-feed as a process: a converted file, and --follow behind a writer
-// that appends half lines and rotates its file.
+// skerrow-feed as a process: a converted file, --follow behind a writer that
+// appends half lines, rotates and rewrites its file, and the spot log on a
+// full disk, deleted, or named where no spot log belongs.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -33,6 +38,36 @@ bool wait_for(const std::function<bool()>& condition, int timeout_ms) {
     return true;
 }
 
+size_t count(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) n++;
+    return n;
+}
+
+// `n` decodes of distinct calls PREFIX0X, PREFIX1X ... a second apart from 00:00:00.
+std::string decodes(int n, const std::string& prefix) {
+    std::string out;
+    char line[128];
+    for (int i = 0; i < n; i++) {
+        std::snprintf(line, sizeof line, "190908_%02d%02d%02d    14.074 Rx FT8    -10  0.3 1304 CQ %s%dX FN42\n",
+                      i / 3600, i / 60 % 60, i % 60, prefix.c_str(), i);
+        out += line;
+    }
+    return out;
+}
+
+// Write system calls the process has made so far.
+long long write_calls(pid_t p) {
+    std::ifstream io("/proc/" + std::to_string(p) + "/io");
+    std::string key;
+    long long value = -1;
+    while (io >> key >> value)
+        if (key == "syscw:") return value;
+    return -1;
+}
+
+const std::string header = "skerrow-feed spot log\r\n";
+
 class FeedProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -44,22 +79,45 @@ protected:
             kill(pid, SIGKILL);
             waitpid(pid, nullptr, 0);
         }
+        if (mounted) umount2(disk.c_str(), MNT_DETACH);
         fs::remove_all(folder);
     }
+    // Starts the feeder with its standard error going to errors().
     pid_t start(const std::vector<std::string>& args) {
         std::vector<std::string> all = {FEED_EXE};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (std::string& a : all) argv.push_back(a.data());
         argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 2, (folder + "/feed.err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         pid_t p = -1;
-        posix_spawn(&p, FEED_EXE, nullptr, nullptr, argv.data(), environ);
+        posix_spawn(&p, FEED_EXE, &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
         return p;
     }
+    // The exit code of a feeder started by start(), or -1 when it does not end within 20 s.
+    int finish() {
+        int status = 0;
+        if (!wait_for([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 20000)) return -1;
+        pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string errors() { return read_file(folder + "/feed.err"); }
     void append(const std::string& name, const std::string& text) {
         std::ofstream(folder + "/" + name, std::ios::binary | std::ios::app) << text;
     }
-    std::string folder;
+    // A 64 KiB disk at `disk`; false with the reason in `why` where mounting is not permitted.
+    bool mount_small_disk(std::string& why) {
+        disk = folder + "/disk";
+        fs::create_directory(disk);
+        mounted = mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") == 0;
+        if (!mounted) why = std::string("cannot mount a small tmpfs here: ") + std::strerror(errno);
+        return mounted;
+    }
+    std::string folder, disk;
+    bool mounted = false;
     pid_t pid = -1;
 };
 
@@ -68,13 +126,15 @@ TEST_F(FeedProcessTest, OnceWritesTheDayWithDuplicatesOnce) {
            "190908_052515    14.074 Rx FT8    -18  0.3 1304 W1AW N1AW +03\n"
            "190908_052515    14.074 Rx FT8    -18  0.3 1304 W1AW N1AW +03\n"
            "190909_000015    14.074 Rx FT8    -10  0.3 1304 CQ K1ABC FN42\n"
-           "not a decode\n");
+           "not a decode\n"
+           "190908_235959    14.074 Rx FT8    -10  0.3 1304 CQ K1ABC FN4");  // no line end
     pid = start({"--once", "--day", "2019-09-08", "-o", folder + "/spots.log", folder});
-    int status = 0;
-    waitpid(pid, &status, 0);
-    pid = -1;
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(read_file(folder + "/spots.log"), "skerrow-feed spot log\r\nN1AW,14.0740,05:25:15,-18,\r\n");
+    EXPECT_EQ(finish(), 0);
+    EXPECT_EQ(read_file(folder + "/spots.log"), header + "N1AW,14.0740,05:25:15,-18,\r\n");
+    EXPECT_NE(errors().find("1 spots in " + folder + "/spots.log; 1 lines not understood, 1 decodes outside the day "
+                            "or filters; 1 incomplete last line left out\n"),
+              std::string::npos)
+        << errors();
 }
 
 TEST_F(FeedProcessTest, FollowReadsNewLinesWaitsForHalfLinesAndNoticesRotation) {
@@ -98,6 +158,83 @@ TEST_F(FeedProcessTest, FollowReadsNewLinesWaitsForHalfLinesAndNoticesRotation) 
     ASSERT_TRUE(wait_for([&] { return read_file(out).find("VK2XYZ") != std::string::npos; }, 10000));
     std::string all = read_file(out);
     EXPECT_EQ(all.find("G4ABC"), all.rfind("G4ABC")) << all;
+}
+
+TEST_F(FeedProcessTest, OnceOnAFullDiskLeavesThePreviousLogAndNoTemporaryFile) {
+    std::string why;
+    if (!mount_small_disk(why)) GTEST_SKIP() << why;
+    const std::string out = disk + "/spots.log", previous = header + "W1AW,FN31,00:00:00,-1,\r\n";
+    std::ofstream(out, std::ios::binary) << previous;
+    append("ALL.TXT", decodes(3000, "K"));  // about 80 KiB of records
+    pid = start({"--once", "--day", "2019-09-08", "-o", out, folder + "/ALL.TXT"});
+    EXPECT_EQ(finish(), 1);
+    EXPECT_EQ(errors(), "skerrow-feed: cannot write " + out + ": No space left on device\n");
+    EXPECT_EQ(read_file(out), previous);
+    EXPECT_FALSE(fs::exists(out + ".tmp"));
+}
+
+TEST_F(FeedProcessTest, FollowOnAFullDiskKeepsWholeRecordsSaysSoOnceAndCatchesUp) {
+    std::string why;
+    if (!mount_small_disk(why)) GTEST_SKIP() << why;
+    const std::string out = disk + "/spots.log", first = header + "G0X,FN42,00:00:00,-10,\r\n";
+    append("ALL.TXT", decodes(1, "G"));
+    pid = start({"--follow", "--day", "2019-09-08", "-o", out, folder + "/ALL.TXT"});
+    ASSERT_TRUE(wait_for([&] { return read_file(out) == first; }, 10000));
+    {  // fill the disk
+        std::ofstream filler(disk + "/filler", std::ios::binary);
+        std::string block(4096, 'x');
+        while (filler.write(block.data(), std::streamsize(block.size())) && filler.flush()) {
+        }
+    }
+    append("ALL.TXT", decodes(400, "K"));  // more than the slack in the log's last page
+    ASSERT_TRUE(wait_for([&] { return errors().find("No space left on device") != std::string::npos; }, 10000));
+    long long calls = write_calls(pid);
+    ASSERT_TRUE(wait_for([&] { return write_calls(pid) >= calls + 2; }, 10000)) << "it tries again each pass";
+    EXPECT_EQ(read_file(out), first) << "cut back to the last whole record";
+    fs::remove(disk + "/filler");
+    ASSERT_TRUE(wait_for([&] { return errors().find("caught up: 401 spots in " + out) != std::string::npos; }, 10000))
+        << errors();
+    kill(pid, SIGTERM);
+    EXPECT_EQ(finish(), 0);
+    std::string log = read_file(out);
+    EXPECT_EQ(log.substr(0, first.size()), first);
+    EXPECT_EQ(count(log, "\r\n"), 402u);
+    EXPECT_EQ(log.substr(log.size() - 26), "K399X,FN42,00:06:39,-10,\r\n");
+    EXPECT_EQ(count(errors(), "No space left on device"), 1u) << errors();
+    EXPECT_NE(errors().find("401 spots in " + out + ";"), std::string::npos) << errors();
+}
+
+TEST_F(FeedProcessTest, FollowRecreatesADeletedLogWholeAndRereadsAnInputRewrittenPastItsSize) {
+    const std::string out = folder + "/spots.log", input = folder + "/ALL.TXT";
+    append("ALL.TXT", decodes(100, "K"));
+    pid = start({"--follow", "--day", "2019-09-08", "-o", out, input});
+    ASSERT_TRUE(wait_for([&] { return count(read_file(out), "\r\n") == 101; }, 10000));
+    const std::string log = read_file(out);
+    fs::remove(out);
+    ASSERT_TRUE(wait_for([&] { return read_file(out) == log; }, 10000)) << "the header line included";
+    // Truncated and refilled beyond its old size between two polls.
+    std::ofstream(input, std::ios::binary | std::ios::trunc) << decodes(200, "G");
+    ASSERT_TRUE(wait_for([&] { return count(read_file(out), "\r\n") == 301; }, 10000))
+        << count(read_file(out), "\r\n") << " lines";
+    EXPECT_NE(read_file(out).find("G0X,"), std::string::npos);
+}
+
+TEST_F(FeedProcessTest, RefusesAnOutputThatIsNoRegularFileAndLeavesNoTemporaryFile) {
+    append("ALL.TXT", decodes(1, "K"));
+    const std::string pipe = folder + "/pipe", dir = folder + "/dir";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    fs::create_directory(dir);
+    for (const std::string& out : {pipe, dir}) {
+        pid = start({"--once", "-o", out, folder + "/ALL.TXT"});
+        EXPECT_EQ(finish(), 2) << out;
+        EXPECT_EQ(errors(), "skerrow-feed: will not replace " + out + ": not a regular file\n");
+        EXPECT_FALSE(fs::exists(out + ".tmp"));
+    }
+    EXPECT_TRUE(fs::is_fifo(pipe));
+    EXPECT_TRUE(fs::is_directory(dir));
+    pid = start({"--once", "-o", folder + "/none/spots.log", folder + "/ALL.TXT"});
+    EXPECT_EQ(finish(), 1);
+    EXPECT_EQ(errors(), "skerrow-feed: cannot write " + folder + "/none/spots.log: No such file or directory\n");
 }
 
 }  // namespace

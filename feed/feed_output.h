@@ -1,0 +1,39 @@
+// The spot log skerrow-feed writes: a header line, then whole records.
+//
+// A rewrite goes through a temporary file beside the log, synced and renamed
+// over it, so a reader sees the old log or the new one, never half of either;
+// when it fails the old log stays and the temporary file is removed. An append
+// that fails is cut back to the last whole record. Every write, sync and close
+// is checked; a failure leaves its reason in `error`.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+// The spot log and what skerrow-feed last left in it.
+struct SpotLog {
+    std::string path;       // the spot log
+    long long records = 0;  // whole records the file holds
+    off_t size = -1;        // its size after the last successful write; -1 before the first
+    ino_t inode = 0;        // its inode then
+    std::string error;      // the last failure: "cannot write PATH: reason"
+};
+
+// The first line of every spot log.
+inline constexpr const char* spot_log_header = "skerrow-feed spot log\r\n";
+
+// ---- checks ----
+
+// False, with the reason in `error`, when `path` names something other than a
+// regular file (a device, a folder, a pipe): that is never replaced.
+bool spot_log_usable(const std::string& path, std::string& error);
+// True while the file is still the one last written, at the size left.
+bool spot_log_unchanged(const SpotLog& log);
+
+// ---- writing ----
+
+// Replaces the log with the header and `records` (CR LF ended, `count` of them).
+bool spot_log_rewrite(SpotLog& log, const std::string& records, long long count);
+// Adds `records` (`count` of them) at the end of the log as last written.
+bool spot_log_append(SpotLog& log, const std::string& records, long long count);
