@@ -12,10 +12,6 @@
 #include <filesystem>
 #include <string>
 
-#include "graphics/image_surface.h"
-#include "host/delay.h"
-#include "host/keyboard.h"
-#include "host/message_box.h"
 #include "host/process.h"
 #include "host/runtime_error.h"
 #include "monitor/monitor.h"
@@ -35,12 +31,7 @@ void start() {
     if (f == nullptr) std::abort();
     std::fputs("spots.log\r\nY\r\nW1AW\r\nK1JT\r\nG4ABC\r\nVK2XYZ\r\nJA1NRH\r\nDL1ABC\r\n", f);
     std::fclose(f);
-    strings_init();
-    low_memory_block();
-    keyboard_init();
-    message_box_headless();
-    delay_clock_set(delay_clock_instant());
-    screen_mode_set(0, 0, 0, 0, 0, screen_mode_passed);
+    runtime_start_headless();
     monitor_startup();
     statement(117);
 }
