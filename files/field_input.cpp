@@ -15,6 +15,15 @@ namespace {
 
 constexpr int end_of_input = -1, fetch_failed = -2;
 
+// After an overflow (error 6) in one field of an input statement, the
+// statement's remaining fields are still read and passed over, raising nothing
+// and storing nothing, so that the next statement starts where it would have
+// without the error: one bad number must not put every later record out of
+// step. This is the one read made while an error is pending. It holds for the
+// slot whose field overflowed, while that error 6 is pending, until
+// file_input_end ends the statement (or a read begins with no error pending).
+int32_t overflow_slot = -1;
+
 int read_error(int code) {
     switch (code) {
         case layer_no_slot: return 258;
@@ -25,12 +34,16 @@ int read_error(int code) {
     }
 }
 
-// One character of the field: a byte, end_of_input, or fetch_failed (raised).
+// One character of the field: a byte, end_of_input, or fetch_failed (raised,
+// unless an error is pending already, as while passing fields over). NUL bytes
+// are not data: they are passed over as if absent.
 int fetch(int32_t slot) {
-    int c = layer_read_byte(slot);
+    int c;
+    do c = layer_read_byte(slot);
+    while (c == 0);
     if (c == layer_end_of_file) return end_of_input;
     if (c < 0) {
-        runtime_error(read_error(c));
+        if (!error_pending.load()) runtime_error(read_error(c));
         return fetch_failed;
     }
     if (c == 26) {
@@ -71,6 +84,26 @@ int32_t input_slot(int32_t number) {
     }
     layer_revalidate(slot);
     return slot;
+}
+
+// The slot a field reader reads, or -1 when it does nothing (an error is
+// pending, or the checks raised one). `pass_over` tells that the field is
+// read only to be passed over, after an overflow in the same statement.
+int32_t reader_slot(int32_t number, bool& pass_over) {
+    pass_over = false;
+    if (error_pending.load() == 0) {
+        overflow_slot = -1;
+        return input_slot(number);
+    }
+    if (error_pending.load() != 6 || overflow_slot < 0 || file_slot_of(number) != overflow_slot) return -1;
+    pass_over = true;
+    layer_revalidate(overflow_slot);
+    return overflow_slot;
+}
+
+void overflow_raise(int32_t slot) {
+    runtime_error(6);
+    if (error_pending.load() == 6) overflow_slot = slot;
 }
 
 // Skips the rest of a numeric field, starting with the byte c that ended the number.
@@ -203,47 +236,67 @@ bool convert(const NumberScan& n, uint32_t type_code, long double& value, bool& 
     return true;
 }
 
+// True when nothing but NUL bytes lies between the position and the end of the
+// file (what a crash while appending leaves). Position and end_seen stay as they were.
+bool only_nul_bytes_left(int32_t slot) {
+    layer_revalidate(slot);
+    FileSlot* s = layer_slot(slot);
+    uint64_t position = s->position;
+    uint8_t end_seen = s->end_seen;
+    int c;
+    do c = layer_read_byte(slot);
+    while (c == 0);
+    s->position = position;
+    s->end_seen = end_seen;
+    return c == layer_end_of_file;
+}
+
 }  // namespace
 
 void file_input_string(int32_t number, StringValue* variable) {
-    if (error_pending.load()) return;
-    int32_t slot = input_slot(number);
+    bool pass_over;
+    int32_t slot = reader_slot(number, pass_over);
     if (slot < 0) return;
     std::string field;
+    // Bytes past the limit are read and dropped.
+    auto keep = [&field](int c) {
+        if (field.size() < field_length_limit) field += char(c);
+    };
     int c;
     do c = fetch(slot);
     while (c == ' ' || c == '\t');
-    if (c == fetch_failed) return;
+    if (c == fetch_failed || (c == end_of_input && pass_over)) return;
     if (c == end_of_input) {
         string_assign(variable, string_from_text("", 0));
         runtime_error(62);
         return;
     }
     if (c == '"') {
-        for (c = fetch(slot); c >= 0 && c != '"'; c = fetch(slot)) field += char(c);
+        for (c = fetch(slot); c >= 0 && c != '"'; c = fetch(slot)) keep(c);
         if (c == '"') {
             do c = fetch(slot);
             while (c >= 0 && c != ',' && !is_line_end(c));
         }
     } else {
-        for (; c >= 0 && c != ',' && !is_line_end(c); c = fetch(slot)) field += char(c);
+        for (; c >= 0 && c != ',' && !is_line_end(c); c = fetch(slot)) keep(c);
         while (!field.empty() && (field.back() == ' ' || field.back() == '\t')) field.pop_back();
     }
     if (c == fetch_failed) return;
     if (is_line_end(c)) consume_line_end(slot, c);
+    if (pass_over) return;
     StringValue* value = string_new(uint32_t(field.size()), true);
     if (!field.empty()) std::memcpy(value->data, field.data(), field.size());
     string_assign(variable, value);
 }
 
 long double file_input_single(int32_t number, uint32_t type_code) {
-    if (error_pending.load()) return 0;
-    int32_t slot = input_slot(number);
+    bool pass_over;
+    int32_t slot = reader_slot(number, pass_over);
     if (slot < 0) return 0;
     int c;
     do c = fetch(slot);
     while (c == ' ');
-    if (c == fetch_failed) return 0;
+    if (c == fetch_failed || (c == end_of_input && pass_over)) return 0;
     if (c == end_of_input) {
         runtime_error(62);
         return 0;
@@ -255,13 +308,13 @@ long double file_input_single(int32_t number, uint32_t type_code) {
     long double value;
     bool from_radix;
     if (!convert(scan, type_code, value, from_radix)) {
-        runtime_error(6);
+        overflow_raise(slot);
         return 0;
     }
     int width = int(type_code & 0x1FF);
     if (type_code & type_floating) {
         if (width < 64 && value > 3.402823466E+38L) {
-            runtime_error(6);
+            overflow_raise(slot);
             return 0;
         }
         return value;
@@ -275,13 +328,13 @@ long double file_input_single(int32_t number, uint32_t type_code) {
         fits = width >= 64 ? (value >= -9.2233720368547758e18L && value < 9.2233720368547758e18L)
                            : (whole >= -(int64_t(1) << (width - 1)) && whole < (int64_t(1) << (width - 1)));
     if (!fits) {
-        runtime_error(6);
+        overflow_raise(slot);
         return 0;
     }
     return static_cast<long double>(whole);
 }
 
-void file_input_end() {}
+void file_input_end() { overflow_slot = -1; }
 
 int32_t file_eof(int32_t number) {
     int32_t slot = file_slot_of(number);
@@ -294,6 +347,7 @@ int32_t file_eof(int32_t number) {
     if (s->mode == 3) {
         int64_t length = layer_length(slot);
         if (length >= 0 && s->position >= uint64_t(length)) return -1;
+        if (only_nul_bytes_left(slot)) return -1;
     }
     return 0;
 }

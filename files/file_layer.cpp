@@ -91,7 +91,7 @@ bool path_resolve(const char* name, char* out, int out_size) {
     return true;
 }
 
-int32_t layer_open(const char* name, int access, bool deny_read, bool deny_write, int creation) {
+int32_t layer_open(const char* name, int access, bool deny_read, bool deny_write, int creation, bool regular_only) {
     char path[4096];
     if (name[0] == 0 || !path_resolve(name, path, sizeof path)) return open_bad_file_name;
     int flags = O_CLOEXEC | ((access & access_read) && (access & access_write) ? O_RDWR
@@ -99,6 +99,10 @@ int32_t layer_open(const char* name, int access, bool deny_read, bool deny_write
                                                                              : O_RDONLY);
     if (creation != creation_open_existing) flags |= O_CREAT;
     if (creation == creation_truncate) flags |= O_TRUNC;
+    // Non-blocking, the open returns at once whatever the name is; the flag
+    // stays on the file, so that a regular-looking file whose reads would
+    // wait (some /proc files) fails its read instead of hanging.
+    if (regular_only) flags |= O_NONBLOCK;
     int fd = open(path, flags, 0666);
     if (fd < 0) {
         int error = errno;
@@ -112,7 +116,14 @@ int32_t layer_open(const char* name, int access, bool deny_read, bool deny_write
         return open_failure(error);
     }
     struct stat st;
-    fstat(fd, &st);
+    if (fstat(fd, &st) != 0) {
+        close(fd);
+        return open_other;
+    }
+    if (regular_only && !S_ISREG(st.st_mode)) {
+        close(fd);
+        return open_not_a_file;
+    }
     if (S_ISDIR(st.st_mode)) {
         close(fd);
         return open_permission;

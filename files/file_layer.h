@@ -22,7 +22,8 @@ constexpr int layer_end_of_file = -10;     // a short read
 
 // Open failures.
 constexpr int open_file_not_found = -20, open_path_not_found = -21, open_permission = -22,
-              open_device_unavailable = -23, open_bad_file_name = -24, open_other = -25;
+              open_device_unavailable = -23, open_bad_file_name = -24, open_other = -25,
+              open_not_a_file = -26;  // not a regular file, where only one will do
 
 // ---- Slots -----------------------------------------------------------------------
 
@@ -51,7 +52,10 @@ constexpr int creation_open_existing = 0, creation_open_always = 1, creation_tru
 
 // Opens `path` (NUL-terminated) and returns a slot index, or an open_* code.
 // A name that does not exist as written is looked up without regard to case.
-int32_t layer_open(const char* path, int access, bool deny_read, bool deny_write, int creation);
+// With `regular_only` the open cannot block (a FIFO without a writer, a
+// device) and anything but a regular file gives open_not_a_file.
+int32_t layer_open(const char* path, int access, bool deny_read, bool deny_write, int creation,
+                   bool regular_only = false);
 void layer_close(int32_t slot);
 FileSlot* layer_slot(int32_t slot);  // null when not in use
 int64_t layer_length(int32_t slot);  // bytes in the file, or a negative code

@@ -19,6 +19,7 @@ int open_error(int code) {
         case open_permission: return 70;
         case open_device_unavailable: return 68;
         case open_bad_file_name: return 64;
+        case open_not_a_file: return 75;
         default: return 53;
     }
 }
@@ -79,7 +80,8 @@ void file_open(StringValue* name, int32_t mode, int32_t access, int32_t lock, in
         return;
     }
     int creation = mode == file_mode_input ? creation_open_existing : creation_open_always;
-    int32_t slot = layer_open(path.data(), desired, deny_read, deny_write, creation);
+    // Input reads regular files only: a device or FIFO would hang the reader or never end.
+    int32_t slot = layer_open(path.data(), desired, deny_read, deny_write, creation, mode == file_mode_input);
     if (slot >= 0 && mode == file_mode_output && layer_length(slot) > 0) {
         layer_close(slot);
         slot = layer_open(path.data(), desired, deny_read, deny_write, creation_truncate);

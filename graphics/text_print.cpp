@@ -138,7 +138,12 @@ void print_fit(const StringValue* text) {
     if (s->width < need) text_newline();
 }
 
-void print_string(StringValue* text, int32_t newline) {
+namespace {
+
+// Which control bytes act: all of them, only the tab (data), or none.
+enum class Controls { act, tab_only, none };
+
+void print_bytes(StringValue* text, int32_t newline, Controls controls) {
     if (error_pending.load()) return;
     ImageSurface* s = image_destination();
     if (s == nullptr) return;
@@ -157,12 +162,13 @@ void print_string(StringValue* text, int32_t newline) {
             s->pending_newline = 0;
         }
     }
+    if (!print_control_characters) controls = Controls::none;
     bool wrapped_last = false;  // the last byte already made the wrap newline
     for (int32_t i = 0; i < length; i++) {
         uint8_t c = text->data[i];
         bool more = i + 1 < length || newline;
         wrapped_last = false;
-        if (!print_control_characters) {
+        if (controls == Controls::none || (controls == Controls::tab_only && c != 9)) {
             wrapped_last = char_put(s, c, more);
             continue;
         }
@@ -189,6 +195,12 @@ void print_string(StringValue* text, int32_t newline) {
     }
     if (newline && !wrapped_last) text_newline();
 }
+
+}  // namespace
+
+void print_string(StringValue* text, int32_t newline) { print_bytes(text, newline, Controls::act); }
+
+void print_data(StringValue* text, int32_t newline) { print_bytes(text, newline, Controls::tab_only); }
 
 void text_newline() {
     if (error_pending.load()) return;

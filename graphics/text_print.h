@@ -14,6 +14,10 @@ void locate_cursor(int32_t row, int32_t column, int32_t cursor_visible, int32_t 
 void print_fit(const StringValue* text);
 // Prints text at the cursor; newline 1 ends with a new line.
 void print_string(StringValue* text, int32_t newline);
+// print_string for text whose bytes are data (read from a file): no byte acts
+// on the screen, bytes 7, 10-13 and 28-31 print as their glyphs; only the tab
+// still moves to the next tab stop. Wrapping and scrolling are as for print_string.
+void print_data(StringValue* text, int32_t newline);
 void text_newline();
 void glyph_draw(uint8_t character);
 void print_zone_advance();

@@ -414,8 +414,11 @@ void window_title_set(StringValue* title) {
     {
         std::lock_guard<std::mutex> lock(title_mutex);
         title_text.assign(reinterpret_cast<const char*>(title->data), size_t(title->length));
-        // The window manager sees the text up to its first NUL byte.
+        // The window manager sees the text up to its first NUL byte, and no
+        // control byte: the title carries the log path from the setup file.
         title_text = title_text.c_str();
+        for (char& c : title_text)
+            if (uint8_t(c) < 32 || uint8_t(c) == 127) c = '?';
         title_set = true;
     }
     if (window_created.load()) title_dirty.store(true);

@@ -10,7 +10,8 @@
 extern std::atomic<int> auto_display;   // 1: the service thread builds frames
 extern std::atomic<int> frame_suspend;  // 1 or -1 while a child process is waited for
 
-// Sets the window title; applied by the display thread within a frame.
+// Sets the window title (up to a NUL byte, each control byte shown as "?");
+// applied by the display thread within a frame.
 void window_title_set(StringValue* title);
 // True when the window exists and its title is `title`.
 bool window_title_is(const char* title);

@@ -17,6 +17,7 @@
 #include "graphics/fonts.h"
 #include "graphics/image_surface.h"
 #include "graphics/text_print.h"
+#include "host/delay.h"
 #include "host/display.h"
 #include "host/keyboard.h"
 #include "host/line_event.h"
@@ -131,6 +132,15 @@ void runtime_main(int argc, char** argv, void (*program)()) {
 
     display_run(argc, argv);  // returns once the window is gone
     for (;;) sleep_ms(1000);  // the service thread ends the process
+}
+
+void runtime_start_headless() {
+    strings_init();
+    low_memory_block();
+    keyboard_init();
+    message_box_headless();
+    delay_clock_set(delay_clock_instant());
+    screen_mode_set(0, 0, 0, 0, 0, screen_mode_passed);
 }
 
 void process_exit(int code) {

@@ -38,6 +38,10 @@ extern StringValue* command_line;  // the arguments after the program name, join
 StringValue* command_line_build(int argc, char** argv);
 // Changes to the folder that holds the executable; false when it cannot.
 bool change_to_executable_folder();
+// The runtime without a window or threads, for pictures made headless and for
+// fuzzing: strings, low memory, keyboard, dialogs written to standard error and
+// answered at once, waits that take no time, the start-up text screen.
+void runtime_start_headless();
 
 // ---- Running and ending -------------------------------------------------------
 

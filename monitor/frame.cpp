@@ -35,7 +35,7 @@ void circle(double x, double y, double radius, uint32_t colour) {
 void print_at(int32_t row, int32_t column, StringValue* s) {
     locate_cursor(row, column, 0, 0, 0, locate_row_passed | locate_column_passed);
     print_fit(s);
-    print_string(s, 0);
+    print_data(s, 0);
 }
 
 void foreground_set(int32_t colour) { colour_set(uint32_t(colour), 0, 0, colour_foreground_passed); }

@@ -63,6 +63,8 @@ void spot_show_and_plot();  // statements 290-334, once per record
 // ---- Shared by the drawing steps -----------------------------------------------
 
 // Places the cursor at (row, column) and prints `s` with no line break after it.
+// What the monitor prints (calls, times, labels) comes from the log and the
+// setup file, so it is printed as data: no byte of it acts on the screen.
 void print_at(int32_t row, int32_t column, StringValue* s);
 void foreground_set(int32_t colour);
 // True when the setup file's meter flag is exactly "Y".

@@ -14,9 +14,6 @@
 
 #include "graphics/image_surface.h"
 #include "graphics/png_writer.h"
-#include "host/delay.h"
-#include "host/keyboard.h"
-#include "host/message_box.h"
 #include "host/process.h"
 #include "monitor/monitor.h"
 
@@ -45,13 +42,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "skerrow-snapshot: cannot change to %s\n", folder.c_str());
         return 2;
     }
-    strings_init();
-    low_memory_block();
-    keyboard_init();
-    message_box_headless();
-    delay_clock_set(delay_clock_instant());
-    screen_mode_set(0, 0, 0, 0, 0, screen_mode_passed);
-
+    runtime_start_headless();
     monitor_startup();
     statement(117);
     monitor_cycle();

@@ -8,11 +8,13 @@ namespace {
 
 StringValue* log_header = nullptr;
 
-// One numeric field into `target`. A read skipped for an error raised earlier
-// in the record leaves the previous record's value.
+// One numeric field into `target`. While an error raised earlier in the record
+// is pending nothing is stored, so `target` keeps the previous record's value;
+// the read is still made, since after an overflow it passes the field over.
 void read_number(float& target) {
-    if (error_pending.load()) return;
-    target = float(file_input_single(1, type_single));
+    bool stores = error_pending.load() == 0;
+    long double value = file_input_single(1, type_single);
+    if (stores) target = float(value);
 }
 
 }  // namespace

@@ -15,9 +15,10 @@ StringValue* minute_text = nullptr;
 
 StringValue* text(const char* literal) { return string_from_cstring(literal); }
 
+// One piece of the latest spot, printed as data as print_at does.
 void print_piece(StringValue* s) {
     print_fit(s);
-    print_string(s, 0);
+    print_data(s, 0);
 }
 
 void circle(double x, double y, double radius, int32_t colour) {

@@ -185,6 +185,57 @@ TEST_F(FilesTest, ReadingChecksNumberModeAndDirection) {
     EXPECT_EQ(raised_errors(), std::vector<int>{52});
 }
 
+TEST_F(FilesTest, NulBytesAreNotData) {
+    const char bytes[] = "A\0\0B,\0 C\r\0\0\n\0\0\0D,1\0\0" "2\r\n\0\0\0\0";
+    write("f", std::string(bytes, sizeof bytes - 1));
+    open_input("f");
+    EXPECT_EQ(next_string(), "AB");
+    EXPECT_EQ(next_string(), "C") << "NULs inside a line end leave one line end";
+    EXPECT_EQ(next_string(), "D");
+    EXPECT_EQ(next_single(), 12.0f);
+    uint64_t at = position_of(1);
+    EXPECT_EQ(file_eof(1), -1) << "nothing but NULs left is the end";
+    EXPECT_EQ(position_of(1), at);
+    append("f", "E");
+    EXPECT_EQ(file_eof(1), 0);
+    EXPECT_EQ(next_string(), "E");
+    EXPECT_TRUE(raised_errors().empty());
+}
+
+TEST_F(FilesTest, AfterAnOverflowTheStatementsOtherFieldsArePassedOver) {
+    write("f", "W1AW,1e40,\"a,b\",5E39,-7\r\nNEXT,3");
+    open_input("f");
+    StringValue* v = string_new(0, true);
+    string_assign(v, string_from_cstring("old"));
+    next_string();
+    next_single();
+    EXPECT_EQ(raised_errors(), std::vector<int>{6});
+    file_input_string(1, v);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(v->data), 3), "old") << "nothing stored";
+    EXPECT_EQ(next_single(), 0.0f);
+    EXPECT_EQ(next_single(), 0.0f);
+    EXPECT_EQ(raised_errors(), std::vector<int>{6}) << "nothing raised";
+    file_input_end();
+    uint64_t at = position_of(1);
+    next_string();
+    EXPECT_EQ(position_of(1), at) << "the statement has ended: reads do nothing again";
+    error_pending = 0;
+    EXPECT_EQ(next_string(), "NEXT");
+    error_pending = 6;  // an overflow that field input did not raise
+    next_single();
+    EXPECT_EQ(position_of(1), at + 5);
+}
+
+TEST_F(FilesTest, AFieldPastTheLimitIsCutAndTheRestPassedOver) {
+    std::string huge(3 * field_length_limit, 'x');
+    write("f", huge + ",\"" + huge + "\",next");
+    open_input("f");
+    EXPECT_EQ(next_string(), huge.substr(0, field_length_limit));
+    EXPECT_EQ(next_string(), huge.substr(0, field_length_limit));
+    EXPECT_EQ(next_string(), "next");
+    EXPECT_TRUE(raised_errors().empty());
+}
+
 TEST_F(FilesTest, AnErrorPendingMakesTheReadersDoNothing) {
     write("f", "abc,1");
     open_input("f");

@@ -153,6 +153,16 @@ TEST_F(TextPrintTest, ControlBytesMoveTheCursor) {
     EXPECT_EQ(column(), 2) << "a glyph when control characters are off";
 }
 
+TEST_F(TextPrintTest, DataPrintsControlBytesAsGlyphsAndKeepsTheTab) {
+    const std::string data = "\a\n\v\f\r\x1c\x1d\x1e\x1f\t!";
+    locate(5, 1);
+    print_data(text(data), 0);
+    for (int i = 0; i < 9; i++) EXPECT_TRUE(cell_shows(5, 1 + i, uint8_t(data[size_t(i)]), 15, 0)) << i;
+    EXPECT_TRUE(cell_shows(5, 17, '!', 15, 0)) << "the tab ran to column 17";
+    EXPECT_EQ(row(), 5);
+    EXPECT_EQ(column(), 18);
+}
+
 TEST_F(TextPrintTest, PrintZonesAreFourteenColumnsWide) {
     locate(3, 1);
     print_string(text("ab"), 0);

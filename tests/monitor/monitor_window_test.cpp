@@ -1,6 +1,6 @@
 // The monitor in its window under Xvfb: the same picture as skerrow-snapshot,
 // refreshes that follow the files, the end by Esc, an error report answered,
-// and a menu click during a long refresh.
+// a menu click during a long refresh, and control bytes in the log and its name.
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 
@@ -73,6 +73,15 @@ TEST_F(MonitorWindowTest, TheWindowShowsWhatTheSnapshotShows) {
     files("Y", "spots.log", small_log());
     start();
     EXPECT_TRUE(shows(snapshot(), 15000)) << program_stderr(program);
+}
+
+TEST_F(MonitorWindowTest, ControlBytesShowAsGlyphsAndTheTitleShowsThemAsQuestionMarks) {
+    files("Y", "spots\x07\x1f.log", "header\r\nK\f1\vJT,a,01:00:00,-5,-20\r\n\"AB\nCD\",a,02:00:00,-8,-20\r\n");
+    start();
+    EXPECT_TRUE(shows(snapshot(), 15000)) << program_stderr(program);
+    const std::string title = "Orvane Skerrow V0.20 18/03/18    spots??.log";
+    EXPECT_TRUE(wait_until([&] { return window_title(server.display, window) == title; }, 10000))
+        << window_title(server.display, window);
 }
 
 TEST_F(MonitorWindowTest, AnEditedSetupAndAGrowingLogShowAtTheNextRefresh) {

@@ -3,15 +3,18 @@
 // whole screens, and the error reports in the dialog's words.
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "graphics/fonts.h"
 #include "tests/support/golden.h"
 
 extern char** environ;
@@ -51,7 +54,8 @@ protected:
     Snapshot run() {
         Snapshot s;
         std::string out = folder + "/snap.png", err = folder + "/stderr.txt";
-        std::string command = std::string("'") + SNAPSHOT_EXE + "' -C '" + folder + "' '" + out + "' 2> '" + err + "'";
+        // A bound, so that a snapshot that hangs fails instead of stalling the run.
+        std::string command = std::string("timeout 60 '") + SNAPSHOT_EXE + "' -C '" + folder + "' '" + out + "' 2> '" + err + "'";
         int status = std::system(command.c_str());
         s.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         std::ifstream in(err);
@@ -68,6 +72,17 @@ int spot_x(int hour, int minute) { return 32 + int(std::nearbyint(hour * 24 + mi
 int spot_y(double snr) { return int(std::nearbyint(float(345 - float(snr * 6.4 + 194)))); }
 
 const std::vector<std::string> six = {"W1AW", "K1JT", "G4ABC", "VK2XYZ", "JA1NRH", "DL1ABC"};
+
+// True when the text cells from (row, column) on show `text` in colour 15 on colour 0.
+bool cells_show(const Snapshot& s, int row, int column, const std::string& text) {
+    for (size_t i = 0; i < text.size(); i++)
+        for (int y = 0; y < 16; y++)
+            for (int x = 0; x < 8; x++) {
+                bool set = (vga_font_8x16_bits[uint8_t(text[i]) * 16 + y] >> (7 - x)) & 1;
+                if (s.at((column - 1 + int(i)) * 8 + x, (row - 1) * 16 + y) != colours[set ? 15 : 0]) return false;
+            }
+    return true;
+}
 
 TEST_F(SnapshotTest, WatchedCallsInTheirColoursAndTheLevelMarks) {
     setup("Y", six);
@@ -184,6 +199,107 @@ TEST_F(SnapshotTest, ShortSetupFileAndAnEmptyLog) {
         expected += "Unhandled Error #62: Line:" + std::to_string(line) + " Input past end of file Continue?\n";
     expected += "Unhandled Error #62: Line:283 Input past end of file Continue?\n";
     EXPECT_EQ(s.errors, expected);
+}
+
+TEST_F(SnapshotTest, ControlBytesFromTheLogPrintAsGlyphsAndActOnNothing) {
+    setup("Y", six);
+    // Three unwatched calls: cursor moves and a screen clear, a quoted line
+    // break, eight bells. `plain` writes each control byte as an x instead.
+    const std::string calls[3] = {"AB\v\x1c\x1d\x1e\x1f\fCD", "EF\nGH\r", "K\a\a\a\a\a\a\a\a1JT"};
+    auto log = [&](bool plain) {
+        std::string text = "header\r\n";
+        const char* times[3] = {"10:00:00,-5", "11:00:00,-6", "13:00:00,-5"};
+        for (int i = 0; i < 3; i++) {
+            std::string call = calls[i];
+            if (plain)
+                for (char& c : call)
+                    if (uint8_t(c) < 32) c = 'x';
+            text += "\"" + call + "\",x," + times[i] + ",-20\r\n";
+        }
+        return text;
+    };
+    write("spots.log", log(false));
+    auto start = std::chrono::steady_clock::now();
+    Snapshot s = run();
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_EQ(s.exit_code, 0) << s.errors;
+    EXPECT_EQ(s.errors, "");
+    ASSERT_FALSE(s.rgb.empty());
+    EXPECT_LT(seconds, 1.0) << "the bells paused the pass (sixteen of them took 4 s)";
+    EXPECT_TRUE(cells_show(s, 27, 50, calls[2] + " 13:00:00 -5 dB    "));
+    EXPECT_TRUE(cells_show(s, 29, 19, calls[0] + " " + calls[1] + " " + calls[2] + " "));
+    // Everything outside those two lines is what plain calls give: nothing
+    // cleared, moved or scrolled.
+    write("spots.log", log(true));
+    Snapshot plain = run();
+    ASSERT_FALSE(plain.rgb.empty());
+    for (int y : {416, 448})
+        for (int yy = y; yy < y + 16; yy++)
+            for (int x = y == 416 ? 392 : 144; x < 640; x++) s.rgb[size_t(yy) * 640 + size_t(x)] = plain.at(x, yy);
+    EXPECT_TRUE(s.rgb == plain.rgb);
+}
+
+TEST_F(SnapshotTest, NulBlocksHideNothing) {
+    setup("Y", six);
+    const std::string first = "header\r\nW1AW,a,01:00:00,-10,-30\r\nN0CALL,a,02:00:00,-12,-30\r\n";
+    const std::string second = "K1JT,a,03:00:00,-5,-20\r\nG4ABC,a,04:00:00,-8,-20\r\n";
+    const std::string nuls(4096, '\0');
+    write("spots.log", first + second);
+    Snapshot clean = run();
+    ASSERT_FALSE(clean.rgb.empty());
+    write("spots.log", first + nuls + second + nuls);
+    Snapshot s = run();
+    EXPECT_EQ(s.errors, "") << "a block at the end is the end of the file";
+    EXPECT_TRUE(s.rgb == clean.rgb);
+    write("spots.log", first + second + "\r\n" + nuls);
+    EXPECT_EQ(run().errors, "Unhandled Error #62: Line:286 Input past end of file Continue?\n")
+        << "an extra empty line is still a record cut short";
+}
+
+TEST_F(SnapshotTest, AnOverflowingNumberLeavesTheLaterRecordsInStep) {
+    setup("Y", six);
+    const std::string good = "K1JT,a,03:00:00,-5,-20\r\nG4ABC,a,04:00:00,-8,-20\r\nVK2XYZ,a,05:00:00,2,-20\r\n"
+                             "JA1NRH,a,06:00:00,-15,-20\r\nDL1ABC,a,07:00:00,-25,-20\r\n";
+    // The overflowing SNR is stored as 0 and the level is passed over,
+    // keeping the previous record's -30.
+    write("spots.log", "header\r\nW1AW,a,00:30:00,-10,-30\r\nW1AW,IO91,01:00:00,0,-30\r\n" + good);
+    Snapshot expected = run();
+    ASSERT_FALSE(expected.rgb.empty());
+    write("spots.log", "header\r\nW1AW,a,00:30:00,-10,-30\r\nW1AW,IO91,01:00:00,1e40,-20\r\n" + good);
+    Snapshot s = run();
+    EXPECT_EQ(s.errors, "Unhandled Error #6: Line:286 Overflow Continue?\n");
+    EXPECT_TRUE(s.rgb == expected.rgb);
+}
+
+TEST_F(SnapshotTest, AFieldPastTheLengthLimitIsPassedOver) {
+    setup("Y", six);
+    const std::string rest = ",01:00:00,-10,-30\r\nK1JT,a,03:00:00,-5,-20\r\n";
+    write("spots.log", "header\r\nW1AW,a" + rest);
+    Snapshot expected = run();
+    ASSERT_FALSE(expected.rgb.empty());
+    write("spots.log", "header\r\nW1AW," + std::string(300000, 'a') + rest);
+    Snapshot s = run();
+    EXPECT_EQ(s.errors, "");
+    EXPECT_TRUE(s.rgb == expected.rgb);
+}
+
+TEST_F(SnapshotTest, DevicesFifosAndFoldersAreNotReadAsFiles) {
+    ASSERT_EQ(mkfifo((folder + "/fifo").c_str(), 0600), 0);
+    fs::create_directory(folder + "/folder");
+    for (const char* log : {"/dev/zero", "fifo", "folder"}) {
+        SCOPED_TRACE(log);
+        setup("Y", six, log);
+        Snapshot s = run();
+        EXPECT_EQ(s.exit_code, 0);
+        EXPECT_EQ(s.errors, "Unhandled Error #75: Line:282 Path/File access error Continue?\n");
+        ASSERT_FALSE(s.rgb.empty());
+        EXPECT_EQ(s.at(300, 200), colours[14]) << "the frame is drawn";
+    }
+    fs::remove(folder + "/Skerrow020.SET");
+    ASSERT_EQ(mkfifo((folder + "/Skerrow020.SET").c_str(), 0600), 0);
+    const std::string expected = "Unhandled Error #75: Line:147 Path/File access error Continue?\n"
+                                 "Unhandled Error #52: Line:148 ";
+    EXPECT_EQ(run().errors.substr(0, expected.size()), expected);
 }
 
 }  // namespace
