@@ -65,8 +65,11 @@ protected:
     // The environment of a user with a fresh home and no XDG variables.
     std::vector<std::string> user() const { return {"HOME=" + home, "XDG_CONFIG_HOME=", "XDG_DATA_HOME="}; }
     std::string user_shell() const { return "HOME=" + in_quotes(home) + " XDG_CONFIG_HOME= XDG_DATA_HOME= "; }
-    Window start(const std::string& exe, const std::vector<std::string>& args = {}) {
-        program = program_start(server, exe, "/", args, user());
+    Window start(const std::string& exe, const std::vector<std::string>& args = {},
+                 const std::vector<std::string>& more = {}) {
+        std::vector<std::string> environment = user();
+        environment.insert(environment.end(), more.begin(), more.end());
+        program = program_start(server, exe, "/", args, environment);
         Window w = window_wait(server.display, program.pid, "Orvane Skerrow", 15000);
         EXPECT_NE(w, 0u) << program_stderr(program);
         return w;
@@ -109,11 +112,19 @@ TEST_F(Installed, TheFirstStartSetsUpTheUsersFolderAndSaysSoOnceTheSecondStartSa
     window_close_request(server.display, w);
     ASSERT_TRUE(program_wait_exit(program, 5000));
 
-    w = start(staged("bin/skerrow"));
+    // The second start, with a recording stand-in for the desktop's opener.
+    fs::create_directory(folder.path + "/bin");
+    run_folder_write(folder, "bin/xdg-open", "#!/bin/sh\necho \"$(pwd) $@\" >> '" + folder.path + "/opened.log'\n");
+    fs::permissions(folder.path + "/bin/xdg-open", fs::perms::owner_all);
+    w = start(staged("bin/skerrow"), {}, {"PATH=" + folder.path + "/bin:/usr/bin:/bin"});
     ASSERT_TRUE(shows(w, snapshot())) << program_stderr(program);
     // The box would have come before the monitor's first picture.
     EXPECT_EQ(program_stderr(program).find("Skerrow set up"), std::string::npos) << program_stderr(program);
     EXPECT_EQ(window_of_pid(server.display, program.pid, "Skerrow"), 0u);
+    // "Help" goes through the interpreter in libexec/skerrow/ and opens the user's copy.
+    pointer_click(server.display, w, 150, 10);
+    EXPECT_TRUE(wait_until([&] { return read_file(folder.path + "/opened.log") == config + " SkerrowHelp.htm\n"; }, 10000))
+        << read_file(folder.path + "/opened.log") << program_stderr(program);
 }
 
 TEST_F(Installed, DirWorksInThatFolderAndMakesNothing) {
