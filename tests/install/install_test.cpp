@@ -85,7 +85,7 @@ protected:
         std::string option = dir.empty() ? "" : " --dir " + in_quotes(dir);
         return snapshot_picture(user_shell() + in_quotes(staged("bin/skerrow-snapshot")) + option + " " + in_quotes(out), out);
     }
-    bool shows(Window w, const std::vector<uint32_t>& expected, int timeout_ms = 20000) {
+    bool shows(Window w, const std::vector<uint32_t>& expected, int timeout_ms = 30000) {
         return !expected.empty() && wait_until([&] { return monitor_screen(server.display, w) == expected; }, timeout_ms);
     }
     std::string home;

@@ -17,7 +17,8 @@ constexpr int monitor_menu_bar = 20;  // the menu bar above the screen
 inline std::vector<uint32_t> monitor_screen(Display* display, Window window) {
     int w = 0, h = 0;
     std::vector<uint32_t> all = window_capture(display, window, w, h);
-    if (w != 640 || h != 480 + monitor_menu_bar) return {};
+    // A capture that could not be taken is empty whatever the size says.
+    if (w != 640 || h != 480 + monitor_menu_bar || all.size() != size_t(w) * size_t(h)) return {};
     return std::vector<uint32_t>(all.begin() + monitor_menu_bar * 640, all.end());
 }
 
