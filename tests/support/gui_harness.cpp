@@ -258,19 +258,22 @@ bool window_size(Display* d, Window w, int& width, int& height) {
 
 std::vector<uint32_t> window_capture(Display* d, Window w, int& width, int& height) {
     std::vector<uint32_t> pixels;
-    if (!window_size(d, w, width, height)) return pixels;
+    width = height = 0;  // until the pixels are there
+    int window_width = 0, window_height = 0;
+    if (!window_size(d, w, window_width, window_height)) return pixels;
     // Only the part of a window on the screen can be read: bring it fully on.
     int root_x = 0, root_y = 0;
     Window child;
     XTranslateCoordinates(d, w, DefaultRootWindow(d), 0, 0, &root_x, &root_y, &child);
-    if (root_x < 0 || root_y < 0 || root_x + width > DisplayWidth(d, DefaultScreen(d)) ||
-        root_y + height > DisplayHeight(d, DefaultScreen(d))) {
+    if (root_x < 0 || root_y < 0 || root_x + window_width > DisplayWidth(d, DefaultScreen(d)) ||
+        root_y + window_height > DisplayHeight(d, DefaultScreen(d))) {
         XMoveWindow(d, w, 0, 0);
         XSync(d, False);
         return pixels;  // the caller's wait tries again once it has moved
     }
-    XImage* image = XGetImage(d, w, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
+    XImage* image = XGetImage(d, w, 0, 0, unsigned(window_width), unsigned(window_height), AllPlanes, ZPixmap);
     if (image == nullptr) return pixels;
+    width = window_width, height = window_height;
     pixels.resize(size_t(width) * size_t(height));
     for (int y = 0; y < height; y++)
         for (int x = 0; x < width; x++) pixels[size_t(y) * size_t(width) + size_t(x)] = uint32_t(XGetPixel(image, x, y)) & 0xFFFFFF;

@@ -57,7 +57,8 @@ Window window_of_pid(Display* display, pid_t pid, const std::string& prefix);
 // Waits for such a window.
 Window window_wait(Display* display, pid_t pid, const std::string& prefix, int timeout_ms);
 bool window_size(Display* display, Window window, int& width, int& height);
-// Pixels of the window as 0x00RRGGBB words.
+// Pixels of the window as 0x00RRGGBB words; none, and a size of 0 x 0, when they
+// cannot be read (the window is moving or changing).
 std::vector<uint32_t> window_capture(Display* display, Window window, int& width, int& height);
 
 // ---- Input ---------------------------------------------------------------------
