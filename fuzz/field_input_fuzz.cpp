@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "errors/runtime_error.h"
 #include "files/field_input.h"
 #include "files/file_layer.h"
 #include "files/file_table.h"
-#include "host/runtime_error.h"
 #include "tests/support/fake_runtime.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

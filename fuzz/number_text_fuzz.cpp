@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "host/runtime_error.h"
+#include "errors/runtime_error.h"
 #include "tests/support/fake_runtime.h"
 #include "text/number_text.h"
 

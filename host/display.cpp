@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "errors/runtime_error.h"
 #include "graphics/fonts.h"
 #include "graphics/image_surface.h"
 #include "host/keyboard.h"
@@ -20,7 +21,6 @@
 #include "host/menu_bar.h"
 #include "host/message_box.h"
 #include "host/process.h"
-#include "host/runtime_error.h"
 #include "host/window_x11.h"
 
 std::atomic<int> auto_display{1};

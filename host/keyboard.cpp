@@ -2,9 +2,9 @@
 
 #include <thread>
 
+#include "errors/runtime_error.h"
 #include "host/line_event.h"
 #include "host/process.h"
-#include "host/runtime_error.h"
 
 std::atomic<uint8_t> pause_flag{0};
 std::atomic<int> fullscreen_toggle_request{0};

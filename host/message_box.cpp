@@ -14,9 +14,9 @@
 #include <thread>
 #include <vector>
 
+#include "errors/runtime_error.h"
 #include "host/display.h"
 #include "host/process.h"
-#include "host/runtime_error.h"
 #include "host/window_x11.h"
 
 namespace {

@@ -13,6 +13,7 @@
 #include <ctime>
 #include <thread>
 
+#include "errors/runtime_error.h"
 #include "files/file_table.h"
 #include "graphics/fonts.h"
 #include "graphics/image_surface.h"
@@ -22,7 +23,6 @@
 #include "host/keyboard.h"
 #include "host/line_event.h"
 #include "host/message_box.h"
-#include "host/runtime_error.h"
 #include "text/string_functions.h"
 
 std::atomic<bool> stop_requested{false};

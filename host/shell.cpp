@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "errors/runtime_error.h"
 #include "host/display.h"
-#include "host/runtime_error.h"
 
 extern char** environ;
 

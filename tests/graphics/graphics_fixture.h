@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "errors/runtime_error.h"
 #include "graphics/image_surface.h"
-#include "host/runtime_error.h"
 #include "tests/support/fake_runtime.h"
 #include "text/string_value.h"
 

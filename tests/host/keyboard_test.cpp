@@ -6,8 +6,8 @@
 #include <thread>
 #include <vector>
 
+#include "errors/runtime_error.h"
 #include "host/process.h"
-#include "host/runtime_error.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <thread>
 
+#include "errors/runtime_error.h"
 #include "host/keyboard.h"
-#include "host/runtime_error.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "host/runtime_error.h"
+#include "errors/runtime_error.h"
 
 std::atomic<unsigned> error_pending{0};
 std::atomic<int> event_pending{0};

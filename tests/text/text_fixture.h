@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "host/runtime_error.h"
+#include "errors/runtime_error.h"
 #include "tests/support/fake_runtime.h"
 #include "text/string_value.h"
 
