@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "errors/runtime_error.h"
-#include "tests/support/fake_runtime.h"
+#include "tests/support/error_record.h"
 #include "text/number_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -11,7 +11,7 @@
 #include "errors/runtime_error.h"
 #include "files/field_input.h"
 #include "files/file_table.h"
-#include "tests/support/fake_runtime.h"
+#include "tests/support/error_record.h"
 
 class FilesTest : public ::testing::Test {
 protected:

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "errors/runtime_error.h"
-#include "tests/support/fake_runtime.h"
+#include "tests/support/error_record.h"
 #include "text/string_value.h"
 
 inline std::string text_of(const StringValue* s) {
