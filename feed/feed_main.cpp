@@ -1,10 +1,12 @@
 // skerrow-feed: a live spot log from the decoder's own files.
 //
 //   skerrow-feed [--once | --follow] [-o SPOTS.LOG] [--day YYYY-MM-DD | --hours N]
-//                [--band MHZ] [--mode NAME] INPUT...
+//                [--band MHZ] [--mode NAME] [INPUT...]
 //
 // INPUT is an ALL.TXT or ALL_WSPR.TXT file, or a folder holding them (the
-// yearly and monthly split files included). The spot log gets a header line,
+// yearly and monthly split files included); by default the decoder's own
+// folder. SPOTS.LOG is by default the log the installed monitor's starter
+// setup file names (host/folders.h). The spot log gets a header line,
 // then one record per decode: call,aux,HH:MM:SS,snr,level with CR LF.
 #include <dirent.h>
 #include <sys/stat.h>
@@ -25,16 +27,32 @@
 
 #include "feed/feed_output.h"
 #include "feed/feed_parse.h"
+#include "host/command_options.h"
+#include "host/folders.h"
 
 namespace {
 
 const char* const usage_text =
-    "usage: skerrow-feed [--once | --follow] [-o SPOTS.LOG] [--day YYYY-MM-DD | --hours N]\n"
-    "                    [--band MHZ] [--mode NAME] INPUT...\n";
+    "Usage: skerrow-feed [--once | --follow] [-o SPOTS.LOG] [--day YYYY-MM-DD | --hours N]\n"
+    "                    [--band MHZ] [--mode NAME] [INPUT...]\n"
+    "Writes a spot log for skerrow from the decoder's ALL.TXT and ALL_WSPR.TXT files.\n"
+    "\n"
+    "  INPUT            a decoder file, or a folder holding them\n"
+    "                   (default: ~/.local/share/WSJT-X/)\n"
+    "  -o SPOTS.LOG     the spot log to write (default: $XDG_DATA_HOME/skerrow/spots.log,\n"
+    "                   that is ~/.local/share/skerrow/spots.log)\n"
+    "  --once           convert what is there and exit (the default)\n"
+    "  --follow         keep the spot log current until stopped\n"
+    "  --day DATE       the UTC day YYYY-MM-DD instead of the current one\n"
+    "  --hours N        a rolling window of the last N hours instead of the day\n"
+    "  --band MHZ       only decodes on this band (whole MHz of the dial frequency)\n"
+    "  --mode NAME      only decodes in this mode (FT8, FT4, JT65, WSPR, ...)\n"
+    "  --help           show this help and exit\n"
+    "  --version        show the version and exit\n";
 
 struct Options {
     bool follow = false;
-    std::string out = "spots.log";
+    std::string out;       // "" until the arguments are read: then the default log
     int64_t day = -1;      // a fixed day (midnight UTC); -1: the current UTC day
     double hours = 0;      // > 0: a rolling window instead of the day
     double band = -1;      // whole MHz of the dial frequency; -1 any
@@ -283,6 +301,7 @@ int run() {
 
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; i++) {
+        command_standard(argv[i], "skerrow-feed", usage_text);
         std::string a = argv[i];
         auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
         const char* v = nullptr;
@@ -300,8 +319,20 @@ int main(int argc, char** argv) {
         }
     }
     if (options.inputs.empty()) {
-        std::fputs(usage_text, stderr);
-        return 2;
+        std::string decoder = decoder_default_folder();
+        if (!folder_exists(decoder)) {
+            std::fprintf(stderr, "skerrow-feed: no decoder folder %s; run the decoder once, or name its folder or files\n",
+                         decoder.empty() ? "~/.local/share/WSJT-X (no home folder)" : decoder.c_str());
+            return 1;
+        }
+        options.inputs.push_back(decoder);
+    }
+    if (options.out.empty()) {
+        options.out = feed_default_log();
+        if (options.out.empty() || !folder_make(user_data_folder())) {
+            std::fprintf(stderr, "skerrow-feed: cannot make the folder %s for the spot log\n", user_data_folder().c_str());
+            return 1;
+        }
     }
     spot_log.path = options.out;
     std::string refused;

@@ -11,6 +11,8 @@
 
 #include <string>
 
+#include "host/folders.h"  // spot_log_header
+
 // The spot log and what skerrow-feed last left in it.
 struct SpotLog {
     std::string path;       // the spot log
@@ -19,9 +21,6 @@ struct SpotLog {
     ino_t inode = 0;        // its inode then
     std::string error;      // the last failure: "cannot write PATH: reason"
 };
-
-// The first line of every spot log.
-inline constexpr const char* spot_log_header = "skerrow-feed spot log\r\n";
 
 // ---- checks ----
 

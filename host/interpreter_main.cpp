@@ -17,9 +17,18 @@
 #include <string>
 #include <vector>
 
+#include "host/command_options.h"
 #include "host/shell.h"
 
 namespace {
+
+const char* const usage_text =
+    "Usage: skerrow-cmd /C COMMAND\n"
+    "The command interpreter that the monitor's menu commands run through.\n"
+    "\n"
+    "  /C start PROGRAM-OR-DOCUMENT [ARGS]   start it and return at once\n"
+    "  /C notepad FILE                       edit FILE in the desktop's text editor\n"
+    "  /C anything else                      run it through /bin/sh\n";
 
 std::string upper(std::string s) {
     for (char& c : s) c = char(toupper(static_cast<unsigned char>(c)));
@@ -125,6 +134,7 @@ int start(const std::string& rest) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2) command_standard(argv[1], "skerrow-cmd", usage_text);
     std::string joined;
     for (int i = 1; i < argc; i++) {
         if (i > 1) joined.push_back(' ');

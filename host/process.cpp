@@ -104,7 +104,7 @@ bool change_to_executable_folder() {
     return chdir(path) == 0;
 }
 
-void runtime_main(int argc, char** argv, void (*program)()) {
+void runtime_main(int argc, char** argv, void (*program)(), bool (*enter_folder)()) {
     program_routine = program;
     Display* probe = XOpenDisplay(nullptr);
     if (probe == nullptr) {
@@ -117,7 +117,7 @@ void runtime_main(int argc, char** argv, void (*program)()) {
     XCloseDisplay(probe);
     XInitThreads();
 
-    change_to_executable_folder();
+    enter_folder();
     strings_init();
     low_memory_block();
     command_line = command_line_build(argc, argv);

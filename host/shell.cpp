@@ -13,6 +13,7 @@
 
 #include "errors/runtime_error.h"
 #include "host/display.h"
+#include "host/folders.h"
 
 extern char** environ;
 
@@ -21,18 +22,6 @@ namespace {
 std::string upper(std::string s) {
     for (char& c : s) c = char(std::toupper(uint8_t(c)));
     return s;
-}
-
-// The interpreter beside the executable.
-std::string interpreter_path() {
-    static std::string path;
-    if (path.empty()) {
-        char exe[4096];
-        ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-        std::string self = n > 0 ? std::string(exe, size_t(n)) : std::string();
-        path = self.substr(0, self.rfind('/') + 1) + "skerrow-cmd";
-    }
-    return path;
 }
 
 bool names_interpreter(const std::string& file) {

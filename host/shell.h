@@ -1,6 +1,7 @@
 // Running commands through the system's command interpreter.
 //
-// The interpreter here is skerrow-cmd, built beside the executable: it takes
+// The interpreter here is skerrow-cmd, found beside the executable (or, for an
+// installed program, in the prefix's libexec/skerrow/): it takes
 // "/C command" like the Windows one, knows "start" and "notepad", and hands
 // anything else to /bin/sh. Programs and documents are opened directly when
 // the command names one.

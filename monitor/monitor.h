@@ -9,6 +9,9 @@
 
 #include "text/string_value.h"
 
+// The window's title at start, and the prefix of the title at every refresh.
+constexpr char monitor_title[] = "Orvane Skerrow V0.20 18/03/18";
+
 // The eight fields of the setup file, in file order.
 struct MonitorSetup {
     StringValue* log_path;      // path of the spot log

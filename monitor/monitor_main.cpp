@@ -33,7 +33,7 @@ void monitor_startup() {
     monitor.spot.spot_time = string_new(0, false);
 
     menu_bind();
-    string_assign(monitor.window_title, text("Orvane Skerrow V0.20 18/03/18"));
+    string_assign(monitor.window_title, text(monitor_title));
     statement(14);
     window_title_set(monitor.window_title);
     statement(15);

@@ -1,7 +1,10 @@
 // skerrow-snapshot: the monitor's start-up and first refresh, without a window,
 // written as a 640 x 480 PNG.
 //
-//   skerrow-snapshot [-C DIR] OUT.png
+//   skerrow-snapshot [-C DIR | --dir DIR] OUT.png
+//
+// The setup file is read in DIR; without one, in the current folder, or for
+// an installed program in the installed monitor's own folder.
 //
 // Error reports go to standard error in the dialog's words and are answered
 // Yes. Exit code 0, or non-zero after a critical error or when the PNG
@@ -14,26 +17,38 @@
 
 #include "graphics/image_surface.h"
 #include "graphics/png_writer.h"
+#include "host/command_options.h"
+#include "host/folders.h"
 #include "host/process.h"
 #include "monitor/monitor.h"
 
 namespace {
 
-int usage() {
-    std::fprintf(stderr, "usage: skerrow-snapshot [-C DIR] OUT.png\n");
-    return 2;
-}
+const char* const usage_text =
+    "Usage: skerrow-snapshot [-C DIR | --dir DIR] OUT.png\n"
+    "Runs the monitor's start-up and first refresh without a window and writes the\n"
+    "picture as a 640 x 480 PNG. Error reports go to standard error, answered Yes.\n"
+    "\n"
+    "  -C DIR, --dir DIR   read the setup file in DIR (default: the current folder;\n"
+    "                      installed, the monitor's folder ~/.config/skerrow)\n"
+    "  --help              show this help and exit\n"
+    "  --version           show the version and exit\n";
+
+int wrong(const std::string& problem) { return command_wrong("skerrow-snapshot", problem.c_str(), usage_text); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string folder, out;
     for (int i = 1; i < argc; i++) {
-        if (std::strcmp(argv[i], "-C") == 0 && i + 1 < argc) folder = argv[++i];
+        command_standard(argv[i], "skerrow-snapshot", usage_text);
+        bool dir = std::strcmp(argv[i], "-C") == 0 || std::strcmp(argv[i], "--dir") == 0;
+        if (dir && i + 1 < argc) folder = argv[++i];
         else if (out.empty() && argv[i][0] != '-') out = argv[i];
-        else return usage();
+        else return wrong(std::string("unexpected argument '") + argv[i] + "'");
     }
-    if (out.empty()) return usage();
+    if (out.empty()) return wrong("no OUT.png given");
+    if (folder.empty() && !installed_share_folder().empty()) folder = user_config_folder();
     if (out[0] != '/') {
         char here[4096];
         if (getcwd(here, sizeof here)) out = std::string(here) + "/" + out;

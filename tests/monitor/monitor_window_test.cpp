@@ -10,14 +10,14 @@
 #include <string>
 
 #include "graphics/fonts.h"
-#include "tests/support/golden.h"
 #include "tests/support/gui_fixture.h"
+#include "tests/support/monitor_picture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int bar = 20;  // the menu bar above the screen
+constexpr int bar = monitor_menu_bar;
 const char* const six_calls = "W1AW\r\nK1JT\r\nG4ABC\r\nVK2XYZ\r\nJA1NRH\r\nDL1ABC\r\n";
 
 std::string small_log() {
@@ -49,20 +49,9 @@ protected:
     }
     std::vector<uint32_t> snapshot() {
         std::string out = folder.path + "/snap.png";
-        std::string command = std::string("'") + SNAPSHOT_EXE + "' -C '" + folder.path + "' '" + out + "' 2>/dev/null";
-        std::vector<uint32_t> rgb;
-        int32_t w = 0, h = 0;
-        if (std::system(command.c_str()) != 0 || !png_read_rgb(out, rgb, w, h)) rgb.clear();
-        for (uint32_t& p : rgb) p &= 0xFFFFFF;
-        return rgb;
+        return snapshot_picture(std::string("'") + SNAPSHOT_EXE + "' -C '" + folder.path + "' '" + out + "' 2>/dev/null", out);
     }
-    // The screen part of the window (below the menu bar), 0x00RRGGBB.
-    std::vector<uint32_t> screen() {
-        int w = 0, h = 0;
-        std::vector<uint32_t> all = window_capture(server.display, window, w, h);
-        if (w != 640 || h != 480 + bar) return {};
-        return std::vector<uint32_t>(all.begin() + bar * 640, all.end());
-    }
+    std::vector<uint32_t> screen() { return monitor_screen(server.display, window); }
     bool shows(const std::vector<uint32_t>& expected, int timeout_ms) {
         return !expected.empty() && wait_until([&] { return screen() == expected; }, timeout_ms);
     }
