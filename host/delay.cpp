@@ -5,7 +5,7 @@
 
 #include "errors/runtime_error.h"
 #include "host/line_event.h"
-#include "host/process.h"
+#include "host/run_state.h"
 
 namespace {
 

@@ -3,10 +3,8 @@
 #include <thread>
 
 #include "errors/runtime_error.h"
-#include "host/line_event.h"
-#include "host/process.h"
+#include "host/run_state.h"
 
-std::atomic<uint8_t> pause_flag{0};
 std::atomic<int> fullscreen_toggle_request{0};
 
 // ---- The translation table ----------------------------------------------------------

@@ -1,22 +1,20 @@
-#include "host/message_box.h"
-
+// The message box on X11: a window of its own for each box, drawn with
+// freeglut above the main window by the display thread, which owns it from
+// the moment it is posted until it is answered.
 #include <GL/freeglut.h>
-#include <GL/glx.h>
-#include <X11/Xatom.h>
-#include <X11/Xutil.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "errors/runtime_error.h"
 #include "host/display.h"
-#include "host/process.h"
+#include "host/platform.h"
+#include "host/run_state.h"
 #include "host/window_x11.h"
 
 namespace {
@@ -35,20 +33,8 @@ struct Box {
     bool detached = false;       // nobody waits: the display thread frees it
 };
 
-bool headless = false;  // no window: every box is answered Yes (or OK) at once
-
 std::mutex boxes_mutex;
 std::vector<Box*> open_boxes;  // display thread only, but abandon reads it too
-
-void log_line(const char* title, const char* text) {
-    std::string flat = text;
-    for (char& c : flat)
-        if (c == '\n') c = ' ';
-    std::fprintf(stderr, "%s: %s\n", title, flat.c_str());
-    std::fflush(stderr);
-}
-
-void critical_report(const char* title, const char* text) { message_box(text, title, box_ok | box_system_modal); }
 
 Box* box_of_current_window() {
     int w = glutGetWindow();
@@ -177,17 +163,8 @@ void box_open(void* argument) {
 
 }  // namespace
 
-void message_box_init() { runtime_error_set_critical_report(critical_report); }
-
-void message_box_headless() {
-    headless = true;
-    runtime_error_set_critical_report(log_line);
-}
-
-int message_box(const char* text, const char* title, int style) {
-    log_line(title, text);
+int message_box_x11(const char* text, const char* title, int style) {
     bool yes_no = (style & box_yes_no) != 0;
-    if (headless) return yes_no ? answer_yes : answer_ok;
     int fallback = yes_no ? answer_no : answer_ok;
     Box* b = new Box;
     b->title = title;
@@ -219,15 +196,7 @@ int message_box(const char* text, const char* title, int style) {
     return answer;
 }
 
-void alert(const char* text) { message_box(text, "Alert", box_ok); }
-
-void alert_number(long long number) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld", number);
-    alert(text);
-}
-
-void message_box_abandon() {
+void message_box_x11_abandon() {
     std::vector<Box*> boxes;
     {
         std::lock_guard<std::mutex> lock(boxes_mutex);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "errors/runtime_error.h"
-#include "host/process.h"
+#include "host/run_state.h"
 
 namespace {
 

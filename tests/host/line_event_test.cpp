@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "errors/runtime_error.h"
-#include "host/keyboard.h"
+#include "host/run_state.h"
 
 namespace {
 
