@@ -4,7 +4,7 @@
 #include <string>
 
 #include "errors/runtime_error.h"
-#include "host/menu_bar.h"
+#include "host/menu_library.h"
 #include "host/shell.h"
 #include "monitor/monitor.h"
 #include "text/string_functions.h"
