@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
+#include "errors/runtime_error.h"
 #include "files/file_layer.h"
 #include "files/file_table.h"
-#include "host/runtime_error.h"
 #include "text/number_text.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "errors/runtime_error.h"
 #include "files/file_layer.h"
-#include "host/runtime_error.h"
 
 namespace {
 

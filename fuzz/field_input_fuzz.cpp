@@ -7,11 +7,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "errors/runtime_error.h"
 #include "files/field_input.h"
 #include "files/file_layer.h"
 #include "files/file_table.h"
-#include "host/runtime_error.h"
-#include "tests/support/fake_runtime.h"
+#include "tests/support/error_record.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static std::string path = "/tmp/skerrow-fuzz-" + std::to_string(getpid()) + ".log";

@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <string>
 
+#include "errors/runtime_error.h"
 #include "host/process.h"
-#include "host/runtime_error.h"
 #include "monitor/monitor.h"
 
 namespace {

@@ -2,8 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "host/runtime_error.h"
-#include "tests/support/fake_runtime.h"
+#include "errors/runtime_error.h"
+#include "tests/support/error_record.h"
 #include "text/number_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

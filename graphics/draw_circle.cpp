@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "errors/runtime_error.h"
 #include "graphics/draw_line.h"
 #include "graphics/image_surface.h"
-#include "host/runtime_error.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <thread>
 
+#include "errors/runtime_error.h"
 #include "graphics/fonts.h"
-#include "host/runtime_error.h"
 
 std::atomic<int> display_pause{0};
 std::atomic<bool> display_attached{false};

@@ -1,7 +1,7 @@
 #include "graphics/palette.h"
 
+#include "errors/runtime_error.h"
 #include "graphics/image_surface.h"
-#include "host/runtime_error.h"
 
 uint32_t colour_component_8bit(uint32_t c) { return 4 * c + c / 16; }
 

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <thread>
 
+#include "errors/runtime_error.h"
 #include "graphics/draw_line.h"
 #include "graphics/fonts.h"
 #include "graphics/image_surface.h"
-#include "host/runtime_error.h"
 
 bool print_control_characters = true;
 

@@ -3,9 +3,9 @@
 #include <chrono>
 #include <thread>
 
+#include "errors/runtime_error.h"
 #include "host/line_event.h"
-#include "host/process.h"
-#include "host/runtime_error.h"
+#include "host/run_state.h"
 
 namespace {
 

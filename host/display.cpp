@@ -1,8 +1,5 @@
 #include "host/display.h"
 
-#include <GL/glew.h>
-#include <GL/freeglut.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -13,15 +10,15 @@
 #include <thread>
 #include <vector>
 
+#include "errors/runtime_error.h"
 #include "graphics/fonts.h"
 #include "graphics/image_surface.h"
 #include "host/keyboard.h"
-#include "host/line_event.h"
+#include "host/keyboard_window.h"
 #include "host/menu_bar.h"
 #include "host/message_box.h"
-#include "host/process.h"
-#include "host/runtime_error.h"
-#include "host/window_x11.h"
+#include "host/platform.h"
+#include "host/run_state.h"
 
 std::atomic<int> auto_display{1};
 std::atomic<int> frame_suspend{0};
@@ -50,12 +47,12 @@ std::atomic<int64_t> build_passes{0}, frames_built{0}, uploads{0}, swaps{0};
 
 // Display-thread state.
 std::thread::id display_thread_id;
-int main_window = 0;
+const WindowSystem* window = nullptr;  // the platform's, while the loop runs
 int window_width = 640, window_height = 400;
 bool reshape_seen = false;
 bool resize_off = true;
 bool in_display = false;
-GLuint texture = 0;
+bool texture_made = false;  // a frame has been uploaded
 int shown_slot = -1;
 int64_t shown_order = -1;
 int32_t last_frame_width = 0, last_frame_height = 0;
@@ -64,9 +61,7 @@ int quiet_ticks = 0;                 // timer ticks since anything happened
 constexpr int idle_interval_ms = 96;
 bool fullscreen = false;
 bool fullscreen_changed = false;  // redraw pending after a switch
-float texture_u = 1, texture_v = 1;  // used part of a padded texture
-GLuint bar_texture = 0;              // the menu bar above the screen
-std::vector<uint32_t> bar_pixels;
+std::vector<uint32_t> bar_pixels;    // the menu bar above the screen
 bool framebuffer_objects = false;  // off-screen hardware images could use them; nothing does yet
 
 // The title handed from the program thread to the display thread.
@@ -176,10 +171,7 @@ bool apply_title() {
         std::lock_guard<std::mutex> lock(title_mutex);
         t = title_text;
     }
-    int current = glutGetWindow();
-    glutSetWindow(main_window);
-    glutSetWindowTitle(t.c_str());
-    if (current != 0 && current != main_window) glutSetWindow(current);
+    window->title_set(t.c_str());
     return true;
 }
 
@@ -193,67 +185,10 @@ bool run_posted() {
     return !work.empty();
 }
 
-int power_of_two(int n) {
-    int p = 1;
-    while (p < n) p <<= 1;
-    return p;
-}
-
-// Makes the texture of a new frame: straight, else padded to powers of two,
-// else through mipmaps.
-void texture_upload(const FrameSlot& f) {
-    if (texture != 0) glDeleteTextures(1, &texture);
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    while (glGetError() != GL_NO_ERROR) {
-    }
-    texture_u = texture_v = 1;
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, f.width, f.height, 0, GL_BGRA, GL_UNSIGNED_BYTE, f.pixels.data());
-    if (glGetError() != GL_NO_ERROR) {
-        int pw = power_of_two(f.width), ph = power_of_two(f.height);
-        std::vector<uint32_t> padded(size_t(pw) * size_t(ph), 0);
-        for (int32_t y = 0; y < f.height; y++)
-            std::memcpy(&padded[size_t(y) * size_t(pw)], &f.pixels[size_t(y) * size_t(f.width)], size_t(f.width) * 4);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, pw, ph, 0, GL_BGRA, GL_UNSIGNED_BYTE, padded.data());
-        if (glGetError() == GL_NO_ERROR) {
-            texture_u = float(f.width) / float(pw);
-            texture_v = float(f.height) / float(ph);
-        } else if (gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, f.width, f.height, GL_BGRA, GL_UNSIGNED_BYTE,
-                                     f.pixels.data()) != 0) {
-            alert("gluBuild2DMipmaps failed");
-            alert_number(int(glGetError()));
-        }
-    }
-    uploads++;
-}
-
-// The menu bar along the top of the window, one window pixel per bar pixel.
-void bar_draw(int width) {
-    if (bar_pixels.size() != size_t(width) * menu_bar_height) {
-        bar_pixels.assign(size_t(width) * menu_bar_height, 0);
-        if (bar_texture != 0) glDeleteTextures(1, &bar_texture);
-        bar_texture = 0;
-    }
-    bool changed = menu_bar_render(bar_pixels.data(), width);
-    if (bar_texture == 0) {
-        glGenTextures(1, &bar_texture);
-        changed = true;
-    }
-    glBindTexture(GL_TEXTURE_2D, bar_texture);
-    if (changed)
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, menu_bar_height, 0, GL_BGRA, GL_UNSIGNED_BYTE, bar_pixels.data());
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    float w = float(width), h = float(menu_bar_height);
-    glBegin(GL_TRIANGLES);
-    glTexCoord2f(0, 0); glVertex2f(0, 0);
-    glTexCoord2f(1, 0); glVertex2f(w, 0);
-    glTexCoord2f(1, 1); glVertex2f(w, h);
-    glTexCoord2f(0, 0); glVertex2f(0, 0);
-    glTexCoord2f(1, 1); glVertex2f(w, h);
-    glTexCoord2f(0, 1); glVertex2f(0, h);
-    glEnd();
+// The menu bar's pixels for a frame `width` wide; true when they changed.
+bool bar_render(int width) {
+    if (bar_pixels.size() != size_t(width) * menu_bar_height) bar_pixels.assign(size_t(width) * menu_bar_height, 0);
+    return menu_bar_render(bar_pixels.data(), width);
 }
 
 void on_display() {
@@ -281,26 +216,26 @@ void on_display() {
         in_display = false;
         return;
     }
-    // An expose also lands here: freeglut calls us whenever the window needs painting.
+    // An expose also lands here: the window calls us whenever it needs painting.
     reshape_seen = false;
     fullscreen_changed = false;
     FrameSlot& f = slots[chosen];
-    glutSetWindow(main_window);
     // Full screen holds like the window's size does: a resize still on its way
     // from before the switch must not undo it.
     if (fullscreen) {
-        int screen_w = glutGet(GLUT_SCREEN_WIDTH), screen_h = glutGet(GLUT_SCREEN_HEIGHT);
+        int screen_w = 0, screen_h = 0;
+        window->screen_size(&screen_w, &screen_h);
         if (window_width != screen_w || window_height != screen_h) {
-            glutPositionWindow(0, 0);
-            glutReshapeWindow(screen_w, screen_h);
-            glutPostRedisplay();
+            window->position(0, 0);
+            window->reshape(screen_w, screen_h);
+            window->redisplay_post();
         }
     }
     int bar = !fullscreen && menu_bar_attached() ? menu_bar_height : 0;
     if (!fullscreen && (f.width != window_width || f.height + bar != window_height) &&
         (resize_off || f.width != last_frame_width || f.height != last_frame_height)) {
-        glutReshapeWindow(f.width, f.height + bar);
-        glutPostRedisplay();
+        window->reshape(f.width, f.height + bar);
+        window->redisplay_post();
     }
     last_frame_width = f.width;
     last_frame_height = f.height;
@@ -321,40 +256,21 @@ void on_display() {
         dest_x = std::floor((float(window_width) - dest_w) / 2);
         dest_y = std::floor((float(window_height) - dest_h) / 2);
     }
-    glViewport(0, 0, window_width, window_height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, window_width, window_height, 0, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (new_frame || texture == 0) texture_upload(f);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, smooth ? GL_LINEAR : GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, smooth ? GL_LINEAR : GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glDisable(GL_BLEND);
-    glDisable(GL_DEPTH_TEST);
-    glEnable(GL_ALPHA_TEST);
-    glAlphaFunc(GL_ALWAYS, 0);
-    glEnable(GL_TEXTURE_2D);
-    glColor4f(1, 1, 1, 1);
-    float x1 = dest_x, y1 = dest_y, x2 = dest_x + dest_w, y2 = dest_y + dest_h, u = texture_u, v = texture_v;
-    glBegin(GL_TRIANGLES);
-    glTexCoord2f(0, 0); glVertex2f(x1, y1);
-    glTexCoord2f(u, 0); glVertex2f(x2, y1);
-    glTexCoord2f(u, v); glVertex2f(x2, y2);
-    glTexCoord2f(0, 0); glVertex2f(x1, y1);
-    glTexCoord2f(u, v); glVertex2f(x2, y2);
-    glTexCoord2f(0, v); glVertex2f(x1, y2);
-    glEnd();
-    if (bar) bar_draw(f.width);
-    glDisable(GL_TEXTURE_2D);
+    WindowFrame frame{f.pixels.data(), f.width, f.height, new_frame || !texture_made, window_width, window_height,
+                      dest_x, dest_y, dest_w, dest_h, smooth, nullptr, 0, 0, false};
+    if (bar) {
+        frame.bar_changed = bar_render(f.width);
+        frame.bar_pixels = bar_pixels.data();
+        frame.bar_width = f.width;
+        frame.bar_height = menu_bar_height;
+    }
+    if (window->frame_draw(&frame)) {
+        texture_made = true;
+        uploads++;
+    }
     last_presented = latest_ready.load();
     if (!(pause_flag.load() & 1)) {
-        glutSwapBuffers();
+        window->buffers_swap();
         swaps++;
     }
     in_display = false;
@@ -366,24 +282,22 @@ void on_timer(int) {
     if (display_pause.load() == 1) display_pause.store(2), quiet_ticks = 0;
     if (run_posted()) quiet_ticks = 0;
     if (apply_title()) quiet_ticks = 0;
-    keyboard_poll_window();
+    if (window->poll()) display_activity();
     if (window_gone || exit_request.load()) return;
     if (fullscreen_toggle_request.exchange(0)) {
-        glutSetWindow(main_window);
         fullscreen = !fullscreen;
-        if (fullscreen) glutFullScreen();
-        else glutLeaveFullScreen();
+        if (fullscreen) window->full_screen();
+        else window->full_screen_leave();
         fullscreen_changed = true;
         force_rebuild.store(true);
     }
     // Redraw only for a newer frame, a resize or a full-screen switch; exposes
-    // redraw through freeglut. An unchanged screen is neither redrawn nor swapped.
+    // redraw through the window. An unchanged screen is neither redrawn nor swapped.
     bool newer = reshape_seen || fullscreen_changed || (menu_bar_attached() && menu_bar_changed());
     for (const FrameSlot& f : slots)
         if (f.state.load() == slot_ready && f.order.load() > shown_order) newer = true;
     if (newer) {
-        glutSetWindow(main_window);
-        glutPostRedisplay();
+        window->redisplay_post();
         quiet_ticks = 0;
     }
     // After half a second with nothing to show the timer slows down: frames
@@ -391,11 +305,10 @@ void on_timer(int) {
     // Input wakes the loop at once and brings the full rate back.
     int interval = int(1000 / display_rate) - 4;
     if (quiet_ticks > 40) interval = idle_interval_ms;
-    glutTimerFunc(unsigned(interval < 1 ? 1 : interval), on_timer, 0);
+    window->timer_add(unsigned(interval < 1 ? 1 : interval), on_timer, 0);
 }
 
 void on_reshape(int w, int h) {
-    if (glutGetWindow() != main_window) return;
     window_width = w;
     window_height = h;
     reshape_seen = true;
@@ -406,6 +319,21 @@ void on_close() {
     exit_request.store(1);
     message_box_abandon();
 }
+
+// Clicks on the menu bar.
+void on_mouse(int button, int state, int x, int y) {
+    if (button != window_button_left) return;
+    display_activity();
+    menu_bar_mouse(state == window_button_down, x, y);
+}
+
+const WindowCallbacks callbacks = {
+    on_display,          on_reshape,
+    keyboard_window_character, keyboard_window_character_up,
+    keyboard_window_special,   keyboard_window_special_up,
+    on_mouse,            on_close,
+    keyboard_window_break,
+};
 
 }  // namespace
 
@@ -482,30 +410,22 @@ void service_thread() {
 void display_run(int argc, char** argv) {
     display_thread_id = std::this_thread::get_id();
     display_attached.store(true);
-    glutInit(&argc, argv);
-    glutInitDisplayMode(18);
-    glutInitWindowSize(640, 400);
-    if (!glutGet(GLUT_DISPLAY_MODE_POSSIBLE)) process_exit(1);
-    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
+    window = platform().window;
+    if (!window->open(&argc, argv)) process_exit(1);
     std::string first_title = "Untitled";
     {
         std::lock_guard<std::mutex> lock(title_mutex);
         if (title_set) first_title = title_text;
     }
-    main_window = glutCreateWindow(first_title.c_str());
+    if (!window->create(640, 400, first_title.c_str())) process_exit(1);
     window_created.store(1);
     title_dirty.store(true);
-    window_x11_tag();
-    GLenum glew = glewInit();
-    if (glew != GLEW_OK) alert(reinterpret_cast<const char*>(glewGetErrorString(glew)));
-    framebuffer_objects = glewIsSupported("GL_EXT_framebuffer_object");
-    glutDisplayFunc(on_display);
-    glutTimerFunc(8, on_timer, 0);
-    keyboard_register_callbacks();
-    menu_bar_register_callbacks();
-    glutReshapeFunc(on_reshape);
-    glutCloseFunc(on_close);
-    glutMainLoop();
+    framebuffer_objects = window->gl_extension("GL_EXT_framebuffer_object");
+    keyboard_window_attach(window, display_activity);
+    keyboard_set_lock_reader(platform().lock_keys);
+    window->callbacks_set(&callbacks);
+    window->timer_add(8, on_timer, 0);
+    window->main_loop();
     window_gone = true;
     display_attached.store(false);
 }

@@ -2,11 +2,9 @@
 
 #include <thread>
 
-#include "host/line_event.h"
-#include "host/process.h"
-#include "host/runtime_error.h"
+#include "errors/runtime_error.h"
+#include "host/run_state.h"
 
-std::atomic<uint8_t> pause_flag{0};
 std::atomic<int> fullscreen_toggle_request{0};
 
 // ---- The translation table ----------------------------------------------------------

@@ -12,8 +12,6 @@
 
 #include "text/string_value.h"
 
-extern std::atomic<uint8_t> pause_flag;  // bit value 1: paused until the next key
-
 constexpr int32_t key_pause = 100019, key_break = 100318;
 constexpr int32_t key_num_lock = 100300, key_caps_lock = 100301, key_scroll_lock = 100302;
 constexpr int32_t key_right_shift = 100303, key_left_shift = 100304, key_right_ctrl = 100305,
@@ -54,11 +52,6 @@ void keyboard_sync_locks();
 // The lock toggles as the window system reports them: bit 0 Caps, 1 Num, 2 Scroll; -1 unknown.
 using LockReader = int (*)();
 void keyboard_set_lock_reader(LockReader reader);
-
-// Registers the window's key callbacks and the Pause/Break watch (display thread).
-void keyboard_register_callbacks();
-// Drains the Pause/Break watch (display thread, every timer tick).
-void keyboard_poll_window();
 
 // Set by Alt+Enter; the display thread switches full-screen display.
 extern std::atomic<int> fullscreen_toggle_request;

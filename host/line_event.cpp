@@ -4,9 +4,8 @@
 #include <cstdio>
 #include <thread>
 
-#include "host/keyboard.h"
 #include "host/message_box.h"
-#include "host/process.h"
+#include "host/run_state.h"
 
 void line_event(int line) {
     event_pending.store(0);

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "host/runtime_error.h"
+#include "errors/runtime_error.h"
 #include "text/string_value.h"
 
 // Runs after a statement when event_pending is set: holds the program thread

@@ -1,8 +1,6 @@
 #include "host/menu_bar.h"
 
-#include <GL/freeglut.h>
-#include <strings.h>
-
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <mutex>
@@ -10,7 +8,6 @@
 #include <vector>
 
 #include "graphics/fonts.h"
-#include "host/display.h"
 
 namespace {
 
@@ -39,12 +36,6 @@ Menu* menu_of(MenuHandle h) { return h >= 1 && size_t(h) <= menus.size() ? menus
 
 constexpr int item_padding = 8;
 int item_width(const MenuItem* item) { return int(item->caption.size()) * 8 + 2 * item_padding; }
-
-void on_mouse(int button, int state, int x, int y) {
-    if (button != GLUT_LEFT_BUTTON) return;
-    display_activity();
-    menu_bar_mouse(state == GLUT_DOWN, x, y);
-}
 
 }  // namespace
 
@@ -125,32 +116,6 @@ int GetMenuItemInfoA(MenuHandle handle, uint32_t item, int by_position, MenuItem
     return 1;
 }
 
-WindowHandle FindWindowA(const char*, const char* window_name) {
-    return window_name && window_title_is(window_name) ? 1 : 0;
-}
-
-void* library_load(const char* name) {
-    static int user_interface_library;
-    return name && strcasecmp(name, "user32.dll") == 0 ? &user_interface_library : nullptr;
-}
-
-void* library_symbol(void* library, const char* name) {
-    if (library == nullptr || library != library_load("user32.dll") || name == nullptr) return nullptr;
-    struct Entry {
-        const char* name;
-        void* call;
-    };
-    static const Entry calls[] = {{"CreateMenu", reinterpret_cast<void*>(&CreateMenu)},
-                                  {"SetMenu", reinterpret_cast<void*>(&SetMenu)},
-                                  {"InsertMenuItemA", reinterpret_cast<void*>(&InsertMenuItemA)},
-                                  {"GetMenuItemCount", reinterpret_cast<void*>(&GetMenuItemCount)},
-                                  {"GetMenuItemInfoA", reinterpret_cast<void*>(&GetMenuItemInfoA)},
-                                  {"FindWindowA", reinterpret_cast<void*>(&FindWindowA)}};
-    for (const Entry& e : calls)
-        if (std::strcmp(e.name, name) == 0) return e.call;
-    return nullptr;
-}
-
 bool menu_bar_attached() { return attached.load() != 0; }
 bool menu_bar_changed() { return dirty.load(); }
 
@@ -203,4 +168,3 @@ void menu_bar_mouse(bool down, int x, int y) {
     }
 }
 
-void menu_bar_register_callbacks() { glutMouseFunc(on_mouse); }

@@ -1,5 +1,6 @@
 // The window menu: a small menu layer of our own with the system's calls,
-// drawn by the display loop as a bar above the screen image.
+// drawn by the display loop as a bar above the screen image; the platforms
+// without such a library bind it as theirs (host/menu_library.h).
 //
 // The program thread builds a menu and attaches it to the window; the user
 // clicks an item, which turns its highlight on; the program polls the
@@ -10,22 +11,7 @@
 
 #include <cstdint>
 
-using MenuHandle = intptr_t;
-using WindowHandle = intptr_t;
-
-// The menu-item record (the fields of the system's own; not its 32-bit layout).
-struct MenuItemInfo {
-    uint32_t cbSize;        // size of the record
-    uint32_t fMask;         // which members are used: menu_mask_state, _id, _type
-    uint32_t fType;         // 0: a text item
-    uint32_t fState;        // menu_state_hilite while the item is highlighted
-    uint32_t wID;           // the item's identifier
-    uintptr_t hSubMenu, hbmpChecked, hbmpUnchecked, dwItemData;  // not used here
-    char* dwTypeData;       // caption, NUL-terminated
-    uint32_t cch;           // caption buffer length (queries)
-};
-constexpr uint32_t menu_mask_state = 0x1, menu_mask_id = 0x2, menu_mask_type = 0x10;
-constexpr uint32_t menu_state_hilite = 0x80;
+#include "host/menu_library.h"
 
 // ---- The system's calls --------------------------------------------------------------
 
@@ -34,15 +20,6 @@ int SetMenu(WindowHandle window, MenuHandle menu);
 int InsertMenuItemA(MenuHandle menu, uint32_t item, int by_position, const MenuItemInfo* info);
 int GetMenuItemCount(MenuHandle menu);
 int GetMenuItemInfoA(MenuHandle menu, uint32_t item, int by_position, MenuItemInfo* info);
-// The top-level window whose title is `window_name`, or 0.
-WindowHandle FindWindowA(const char* class_name, const char* window_name);
-
-// ---- Binding by name -------------------------------------------------------------------
-
-// The user-interface library by file name ("user32.dll", any case), or null.
-void* library_load(const char* name);
-// One of its calls by name, or null.
-void* library_symbol(void* library, const char* name);
 
 // ---- The display loop's side -----------------------------------------------------------
 
@@ -56,5 +33,3 @@ bool menu_bar_changed();
 bool menu_bar_render(uint32_t* pixels, int width);
 // A mouse button went down (true) or up at (x, y) of the bar.
 void menu_bar_mouse(bool down, int x, int y);
-// Registers the mouse callback (display thread).
-void menu_bar_register_callbacks();

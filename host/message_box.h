@@ -1,15 +1,13 @@
-// Message boxes: the dialogs of the runtime (error reports, critical errors, alerts).
+// Message boxes: the dialogs of the runtime (error reports, critical errors,
+// alerts). Every box is written to standard error as one line, then shown
+// by the platform (host/platform.h), whose styles and answers these are.
 #pragma once
 
-constexpr int box_ok = 0, box_yes_no = 4, box_system_modal = 0x1000;
-constexpr int answer_ok = 1, answer_yes = 6, answer_no = 7;
+#include "host/platform.h"
 
-// Prepares the dialogs; installs the critical-error report.
+// Installs the critical-error report: a box, then the end of the process.
 void message_box_init();
-// Without a window: every box is written to standard error and answered Yes (or OK).
-void message_box_headless();
-// Shows `text` under `title` and waits for the answer. Every box is also
-// written to standard error as one line.
+// Shows `text` under `title` and waits for the answer.
 int message_box(const char* text, const char* title, int style);
 // An OK box titled "Alert".
 void alert(const char* text);

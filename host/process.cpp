@@ -1,44 +1,31 @@
 #include "host/process.h"
 
-#include <GL/glew.h>
-#include <GL/freeglut.h>
-#include <X11/Xlib.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <thread>
 
+#include "errors/runtime_error.h"
 #include "files/file_table.h"
 #include "graphics/fonts.h"
 #include "graphics/image_surface.h"
 #include "graphics/text_print.h"
 #include "host/delay.h"
 #include "host/display.h"
+#include "host/folders.h"
 #include "host/keyboard.h"
-#include "host/line_event.h"
 #include "host/message_box.h"
-#include "host/runtime_error.h"
+#include "host/platform.h"
+#include "host/run_state.h"
+#include "host/system.h"
 #include "text/string_functions.h"
 
-std::atomic<bool> stop_requested{false};
-std::atomic<bool> stop_now{false};
-std::atomic<int> exit_request{0};
-std::atomic<int> threads_parked{0};
-std::atomic<int> program_ended{0};
-std::atomic<int> window_created{0};
-int32_t timer_origin_ms = 0;
-int32_t day_origin_ms = 0;
 StringValue* command_line = nullptr;
 
 namespace {
 
-const auto process_start = std::chrono::steady_clock::now();
-uint8_t* low_memory = nullptr;
 void (*program_routine)() = nullptr;
 
 void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
@@ -51,7 +38,7 @@ void align_time_origin() {
         while ((now = std::time(nullptr)) == first) sleep_ms(1);
     timer_origin_ms = clock_ms();
     std::tm local{};
-    if (now != std::time_t(-1) && localtime_r(&now, &local) != nullptr)
+    if (now != std::time_t(-1) && system_local_time(now, &local))
         day_origin_ms = (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) * 1000;
 }
 
@@ -71,16 +58,6 @@ void timer_event_thread() {
 
 }  // namespace
 
-int32_t clock_ms() {
-    auto elapsed = std::chrono::steady_clock::now() - process_start;
-    return int32_t(uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()));
-}
-
-uint8_t* low_memory_block() {
-    if (low_memory == nullptr) low_memory = static_cast<uint8_t*>(std::calloc(low_memory_block_size, 1));
-    return low_memory;
-}
-
 StringValue* command_line_build(int argc, char** argv) {
     StringValue* line = string_new(0, false);
     uint32_t mark = string_temps_mark();
@@ -94,28 +71,15 @@ StringValue* command_line_build(int argc, char** argv) {
 }
 
 bool change_to_executable_folder() {
-    static char path[65536];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) return false;
-    path[n] = 0;
-    char* cut = std::strrchr(path, '/');
-    if (cut == nullptr) return false;
-    cut[cut == path ? 1 : 0] = 0;
-    return chdir(path) == 0;
+    std::string folder = executable_folder();
+    return !folder.empty() && system_folder_set(folder.c_str());
 }
 
 void runtime_main(int argc, char** argv, void (*program)(), bool (*enter_folder)()) {
     program_routine = program;
-    Display* probe = XOpenDisplay(nullptr);
-    if (probe == nullptr) {
-        std::fprintf(stderr,
-                     "skerrow: no X display (DISPLAY=%s); run it on a desktop, or under Xvfb: "
-                     "xvfb-run -s '-screen 0 1024x768x24' ./skerrow\n",
-                     std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
-        std::exit(1);
-    }
-    XCloseDisplay(probe);
-    XInitThreads();
+    const WindowSystem* window = platform().window;
+    if (window == nullptr) std::fprintf(stderr, "skerrow: the %s platform has no window\n", platform().name);
+    if (window == nullptr || !window->connect()) std::exit(1);
 
     enter_folder();
     strings_init();
@@ -135,26 +99,15 @@ void runtime_main(int argc, char** argv, void (*program)(), bool (*enter_folder)
 }
 
 void runtime_start_headless() {
+    platform_set(&platform_headless);
     strings_init();
     low_memory_block();
+    keyboard_set_lock_reader(platform().lock_keys);
     keyboard_init();
-    message_box_headless();
+    message_box_init();
+    window_created.store(1);  // no window shows them, but the title and the menu are kept
     delay_clock_set(delay_clock_instant());
     screen_mode_set(0, 0, 0, 0, 0, screen_mode_passed);
-}
-
-void process_exit(int code) {
-    error_pending.store(0);
-    file_close(0, 0);
-    std::fflush(nullptr);
-    std::_Exit(code);
-}
-
-void program_thread_park() {
-    program_ended.store(1);
-    threads_parked.fetch_or(1);
-    while (!stop_now.load()) sleep_ms(16);
-    for (;;) sleep_ms(16);
 }
 
 void program_end() {

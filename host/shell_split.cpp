@@ -1,9 +1,5 @@
-// The interpreter's word rules and program lookup, shared by the runtime and skerrow-cmd.
-#include <sys/stat.h>
-#include <unistd.h>
-
+// The interpreter's word rules, shared by the runtime and skerrow-cmd.
 #include <cctype>
-#include <cstdlib>
 
 #include "host/shell.h"
 
@@ -43,23 +39,4 @@ void shell_split(const std::string& text, std::string& file, std::string& parame
     }
     file = text;
     parameters.clear();
-}
-
-std::string shell_find_program(const std::string& name) {
-    auto runnable = [](const std::string& p) {
-        struct stat st{};
-        return stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(p.c_str(), X_OK) == 0;
-    };
-    if (name.empty()) return "";
-    if (name.find('/') != std::string::npos) return runnable(name) ? name : "";
-    const char* path = std::getenv("PATH");
-    std::string all = path ? path : "/usr/bin:/bin";
-    for (size_t at = 0; at <= all.size();) {
-        size_t end = all.find(':', at);
-        if (end == std::string::npos) end = all.size();
-        std::string candidate = all.substr(at, end - at) + "/" + name;
-        if (end > at && runnable(candidate)) return candidate;
-        at = end + 1;
-    }
-    return "";
 }

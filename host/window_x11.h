@@ -1,5 +1,18 @@
-// The windows' own X11 properties, beside what freeglut sets.
+// The X11 platform's pieces (freeglut and Xlib), put together in
+// host/platform_x11.cpp: the window and its loop, the windows' own X11
+// properties, the lock toggles, and the message box's windows.
 #pragma once
+
+#include "host/platform.h"
+
+// ---- The window ---------------------------------------------------------------------
+
+// freeglut's window and loop behind the window seam.
+extern const WindowSystem window_system_x11;
+// The lock toggles as the X server reports them (its own connection).
+int window_x11_lock_keys();
+
+// ---- Window properties ----------------------------------------------------------------
 
 // Gives the current (main) window a WM_CLASS and _NET_WM_PID (display thread).
 void window_x11_tag();
@@ -7,3 +20,9 @@ void window_x11_tag();
 void window_x11_tag_dialog();
 // The X window id of the main window, or 0 before it exists.
 unsigned long window_x11_main();
+
+// ---- Message boxes --------------------------------------------------------------------
+
+// A box in a window of its own, drawn by the display thread above the main window.
+int message_box_x11(const char* text, const char* title, int style);
+void message_box_x11_abandon();

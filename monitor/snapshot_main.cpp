@@ -20,6 +20,7 @@
 #include "host/command_options.h"
 #include "host/folders.h"
 #include "host/process.h"
+#include "host/run_state.h"
 #include "monitor/monitor.h"
 
 namespace {

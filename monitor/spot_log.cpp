@@ -1,7 +1,7 @@
 // The log pass: the whole spot log, record by record, at every refresh.
+#include "errors/runtime_error.h"
 #include "files/field_input.h"
 #include "files/file_table.h"
-#include "host/runtime_error.h"
 #include "monitor/monitor.h"
 
 namespace {

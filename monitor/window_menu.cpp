@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "host/menu_bar.h"
-#include "host/runtime_error.h"
+#include "errors/runtime_error.h"
+#include "host/menu_library.h"
 #include "host/shell.h"
 #include "monitor/monitor.h"
 #include "text/string_functions.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "host/runtime_error.h"
+#include "errors/runtime_error.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/runtime_error.h"
+#include "errors/runtime_error.h"
 
 namespace {
 

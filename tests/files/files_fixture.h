@@ -8,10 +8,10 @@
 #include <fstream>
 #include <string>
 
+#include "errors/runtime_error.h"
 #include "files/field_input.h"
 #include "files/file_table.h"
-#include "host/runtime_error.h"
-#include "tests/support/fake_runtime.h"
+#include "tests/support/error_record.h"
 
 class FilesTest : public ::testing::Test {
 protected:

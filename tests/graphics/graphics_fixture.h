@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
+#include "errors/runtime_error.h"
 #include "graphics/image_surface.h"
-#include "host/runtime_error.h"
-#include "tests/support/fake_runtime.h"
+#include "tests/support/error_record.h"
 #include "text/string_value.h"
 
 using Pixel = std::pair<int, int>;

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "errors/runtime_error.h"
 #include "host/delay.h"
 #include "host/display.h"
-#include "host/runtime_error.h"
 #include "host/shell.h"
 
 namespace {

@@ -6,8 +6,9 @@
 #include <thread>
 #include <vector>
 
-#include "host/process.h"
-#include "host/runtime_error.h"
+#include "errors/runtime_error.h"
+#include "host/keyboard_window.h"
+#include "host/run_state.h"
 
 namespace {
 
@@ -199,6 +200,33 @@ TEST_F(KeyboardTest, TypingAndReadingOnTwoThreads) {
         got++;
     }
     typist.join();
+}
+
+// The window's key callbacks, in the window's codes, through the seam.
+int window_modifiers = 0, activities = 0;
+const WindowSystem modifier_window = [] {
+    WindowSystem w{};
+    w.modifiers = [] { return window_modifiers; };
+    return w;
+}();
+
+TEST_F(KeyboardTest, TheWindowsKeysThroughTheSeam) {
+    keyboard_window_attach(&modifier_window, [] { activities++; });
+    window_modifiers = window_active_ctrl;
+    keyboard_window_special(window_key_ctrl_l, 0, 0);
+    keyboard_window_character(1, 0, 0);  // Ctrl+A comes as 1
+    EXPECT_EQ(read(), "\x01");
+    window_modifiers = 0;  // Ctrl went up where the window did not see it
+    keyboard_window_character('b', 0, 0);
+    EXPECT_EQ(read(), "b");
+    keyboard_window_special(window_key_f11, 0, 0);
+    keyboard_window_character(127, 0, 0);
+    EXPECT_EQ(read(), two(0, 0x85));
+    EXPECT_EQ(read(), two(0, 0x53)) << "Delete";
+    keyboard_window_break(window_code_pause, true);
+    EXPECT_EQ(pause_flag.load(), 1);
+    keyboard_window_break(window_code_pause, false);
+    EXPECT_GE(activities, 4);
 }
 
 TEST_F(KeyboardTest, CtrlBreakAsksTheProgramToStop) {

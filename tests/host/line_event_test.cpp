@@ -8,8 +8,8 @@
 #include <cstring>
 #include <thread>
 
-#include "host/keyboard.h"
-#include "host/runtime_error.h"
+#include "errors/runtime_error.h"
+#include "host/run_state.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "host/runtime_error.h"
+#include "errors/runtime_error.h"
 #include "tests/support/gui_fixture.h"
 
 namespace {

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "host/runtime_error.h"
-#include "tests/support/fake_runtime.h"
+#include "errors/runtime_error.h"
+#include "tests/support/error_record.h"
 #include "text/string_value.h"
 
 inline std::string text_of(const StringValue* s) {

@@ -3,6 +3,8 @@
 // A failing operation calls runtime_error() and returns normally; while an
 // error is pending every other operation returns at once without effect.
 // The statement epilogue (host/line_event.h) then reports it to the user.
+// This state sits below every layer and uses nothing but the standard library;
+// what shows an error to the user is installed from above as hooks.
 #pragma once
 
 #include <atomic>
@@ -38,3 +40,8 @@ constexpr int critical_exit_code = 3;
 // work. The default writes the report to standard error.
 using CriticalReport = void (*)(const char* title, const char* text);
 void runtime_error_set_critical_report(CriticalReport report);
+
+// Told every number passed to runtime_error(), before anything else happens;
+// tests record the reports with it. Null: nobody is told.
+using ErrorObserver = void (*)(int number);
+void runtime_error_set_observer(ErrorObserver observer);

@@ -1,4 +1,4 @@
-#include "host/runtime_error.h"
+#include "errors/runtime_error.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -51,6 +51,7 @@ void report_to_stderr(const char* title, const char* text) {
 }
 
 CriticalReport critical_report = report_to_stderr;
+ErrorObserver observer = nullptr;
 
 }  // namespace
 
@@ -91,7 +92,10 @@ void runtime_error_set_critical_report(CriticalReport report) {
     critical_report = report ? report : report_to_stderr;
 }
 
+void runtime_error_set_observer(ErrorObserver o) { observer = o; }
+
 int runtime_error(int number) {
+    if (observer != nullptr) observer(number);
     if (error_is_immediate_critical(number)) {
         char title[256];
         error_critical_title(number, title, sizeof title);
