@@ -116,6 +116,31 @@ void consume_line_end(Reader& r, int first) {
 
 bool is_line_end(int c) { return c == '\r' || c == '\n'; }
 
+// Bytes that end the plain run of an unquoted (bit 0) or quoted (bit 1)
+// string field, or need a look of their own: NUL and 26 in both.
+struct RunEnds {
+    uint8_t of[256] = {};
+    constexpr RunEnds() {
+        of[0] = of[26] = 3;
+        of[int(',')] = of[int('\r')] = of[int('\n')] = 1;
+        of[int('"')] = 2;
+    }
+};
+constexpr RunEnds run_ends;
+
+// Takes the buffered bytes from the position on into the field while none of
+// them ends the run (the fast path's way through a field; what stops it is
+// fetched as usual).
+void run_take(Reader& r, size_t& kept, bool quoted) {
+    const uint8_t* p = r.next;
+    const uint8_t mask = quoted ? 2 : 1;
+    while (p != r.end && kept < field_length_limit && !(run_ends.of[*p] & mask)) field_bytes[kept++] = *p++;
+    if (p == r.next) return;
+    r.file->position += uint64_t(p - r.next);
+    r.file->end_seen = 0;
+    r.next = p;
+}
+
 // The checks both field readers make; the slot, or -1 after raising.
 int32_t input_slot(int32_t number) {
     int32_t slot = file_slot_of(number);
@@ -344,13 +369,13 @@ void file_input_string(int32_t number, StringValue* variable) {
         return;
     }
     if (c == '"') {
-        for (c = fetch(r); c >= 0 && c != '"'; c = fetch(r)) keep(c);
+        for (run_take(r, kept, true), c = fetch(r); c >= 0 && c != '"'; run_take(r, kept, true), c = fetch(r)) keep(c);
         if (c == '"') {
             do c = fetch(r);
             while (c >= 0 && c != ',' && !is_line_end(c));
         }
     } else {
-        for (; c >= 0 && c != ',' && !is_line_end(c); c = fetch(r)) keep(c);
+        for (; c >= 0 && c != ',' && !is_line_end(c); c = fetch(r)) keep(c), run_take(r, kept, false);
         while (kept > 0 && (field_bytes[kept - 1] == ' ' || field_bytes[kept - 1] == '\t')) kept--;
     }
     if (c == fetch_failed) return;

@@ -52,7 +52,7 @@ void store32(ImageSurface* image, uint32_t* p, uint32_t colour) {
 // The one bounds rule: pixels outside the image are never written.
 void pixel_write(ImageSurface* image, int32_t x, int32_t y, uint32_t colour) {
     if (x < 0 || y < 0 || x >= image->width || y >= image->height || image->is_text) return;
-    text_cells_touch(image, x, y, x, y);
+    text_cells_touch_pixel(image, x, y);
     size_t at = size_t(y) * image->width + size_t(x);
     if (image->bytes_per_pixel == 4)
         store32(image, reinterpret_cast<uint32_t*>(image->pixels + at * 4), colour);

@@ -43,6 +43,8 @@ TextCells* cells_of(ImageSurface* s) {
     t->noted_first = reinterpret_cast<int32_t*>(t->noted + cells);
     t->noted_last = t->noted_first + rows;
     for (int32_t r = 0; r < rows; r++) t->noted_first[r] = columns, t->noted_last[r] = -1;
+    t->noted_top = rows;
+    t->noted_bottom = -1;
     s->text_cells = t;
     return t;
 }
@@ -87,6 +89,8 @@ bool text_cells_put(ImageSurface* s, int32_t row, int32_t column, const uint8_t*
     uint32_t* noted = t->noted + at;
     int32_t& a = t->noted_first[row - 1];
     int32_t& b = t->noted_last[row - 1];
+    if (row - 1 < t->noted_top) t->noted_top = row - 1;
+    if (row - 1 > t->noted_bottom) t->noted_bottom = row - 1;
     if (a > b) {
         a = first;
         b = last;
@@ -97,7 +101,8 @@ bool text_cells_put(ImageSurface* s, int32_t row, int32_t column, const uint8_t*
         if (first < a) a = first;
         if (last > b) b = last;
     }
-    for (int32_t i = 0; i < n; i++) noted[first + i] = base | bytes[i];
+    uint32_t* __restrict out = noted + first;
+    for (int32_t i = 0; i < n; i++) out[i] = base | bytes[i];
     return true;
 }
 
@@ -118,6 +123,14 @@ void text_cells_forget(ImageSurface* s, int32_t x1, int32_t y1, int32_t x2, int3
     if (c2 >= t->columns) c2 = t->columns - 1;
     for (int32_t r = r1; r <= r2; r++)
         for (int32_t c = c1; c <= c2; c++) t->shown[size_t(r) * size_t(t->columns) + size_t(c)] = 0;
+}
+
+void text_cells_forget_pixel(ImageSurface* s, int32_t x, int32_t y) {
+    if (text_cells_noted_image != nullptr) text_cells_settle();
+    TextCells* t = s->text_cells;
+    if (t == nullptr) return;
+    int32_t row = y / t->glyph_height, column = x / 8;
+    if (row < t->rows && column < t->columns) t->shown[size_t(row) * size_t(t->columns) + size_t(column)] = 0;
 }
 
 void text_cells_release(ImageSurface* s) {
@@ -141,7 +154,7 @@ void text_cells_settle() {
     text_cells_noted_image = nullptr;
     TextCells* t = s->text_cells;
     if (t == nullptr) return;
-    for (int32_t r = 0; r < t->rows; r++) {
+    for (int32_t r = t->noted_top; r <= t->noted_bottom; r++) {
         int32_t a = t->noted_first[r], b = t->noted_last[r];
         if (a > b) continue;
         size_t at = size_t(r) * size_t(t->columns);
@@ -157,4 +170,6 @@ void text_cells_settle() {
         t->noted_first[r] = t->columns;
         t->noted_last[r] = -1;
     }
+    t->noted_top = t->rows;
+    t->noted_bottom = -1;
 }

@@ -32,6 +32,7 @@ struct TextCells {
     uint32_t* noted;         // per cell: the glyph to draw when the notes are drawn, 0 none
     int32_t* noted_first;    // per row: first and last column noted (0-based);
     int32_t* noted_last;     //   first > last when none
+    int32_t noted_top, noted_bottom;  // rows holding notes lie between; top > bottom when none
 };
 
 // ---- Recording ---------------------------------------------------------------------
@@ -53,6 +54,11 @@ void text_cells_forget(ImageSurface* image, int32_t x1, int32_t y1, int32_t x2, 
 inline void text_cells_touch(ImageSurface* image, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     if (image->text_cells != nullptr || text_cells_noted_image != nullptr)
         text_cells_forget(image, x1, y1, x2, y2);
+}
+// The same for the one pixel (x, y), which lies inside the image.
+void text_cells_forget_pixel(ImageSurface* image, int32_t x, int32_t y);
+inline void text_cells_touch_pixel(ImageSurface* image, int32_t x, int32_t y) {
+    if (image->text_cells != nullptr || text_cells_noted_image != nullptr) text_cells_forget_pixel(image, x, y);
 }
 // The image's record goes (the image is freed, or its pixels are).
 void text_cells_release(ImageSurface* image);

@@ -148,6 +148,7 @@ void locate_cursor(int32_t row, int32_t column, int32_t cursor_visible, int32_t 
     if (row_given) s->cursor_row = uint16_t(row), s->pending_newline = 0;
     if (column_given) s->cursor_column = uint16_t(column), s->pending_newline = 0;
     if (!row_given && !column_given && s->pending_newline) s->pending_newline = 2;
+    if (!(passed & (locate_visible_passed | locate_start_passed | locate_stop_passed))) return;
     auto shape = [&](ImageSurface* t) {
         if (passed & locate_visible_passed) t->cursor_visible = uint8_t(cursor_visible);
         if (passed & locate_start_passed) t->cursor_start_line = uint8_t(start_line);
@@ -165,8 +166,13 @@ void print_fit(const StringValue* text) {
     if (error_pending.load()) return;
     ImageSurface* s = image_destination();
     if (s == nullptr || s->is_console || s->pending_newline || s->cursor_column == 1) return;
-    int64_t need = s->is_text ? int64_t(s->cursor_column) + text->length - 1
-                              : int64_t(s->cursor_column - 1) * font_width(s->font) + text_width_measure(text);
+    int64_t need;
+    if (s->is_text) {
+        need = int64_t(s->cursor_column) + text->length - 1;
+    } else {
+        int64_t glyph_width = font_width(s->font), width = int64_t(text->length) * glyph_width;
+        need = int64_t(s->cursor_column - 1) * glyph_width + (width > INT32_MAX ? INT32_MAX : width);
+    }
     if (s->width < need) text_newline();
 }
 
@@ -205,7 +211,14 @@ void print_bytes(StringValue* text, int32_t newline, Controls controls) {
         uint8_t c = text->data[i];
         if (!acts(c)) {
             int32_t j = i + 1;
-            while (j < length && !acts(text->data[j])) j++;
+            if (controls == Controls::none) {
+                j = length;
+            } else if (controls == Controls::tab_only) {
+                const void* tab = std::memchr(text->data + j, 9, size_t(length - j));
+                j = tab ? int32_t(static_cast<const uint8_t*>(tab) - text->data) : length;
+            } else {
+                while (j < length && !acts(text->data[j])) j++;
+            }
             wrapped_last = glyphs_put(s, text->data + i, j - i, j < length || newline);
             i = j;
             continue;
