@@ -4,16 +4,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "errors/runtime_error.h"
 #include "files/file_layer.h"
 #include "files/file_table.h"
+#include "text/fast_path.h"
 #include "text/number_text.h"
 
 namespace {
 
-constexpr int end_of_input = -1, fetch_failed = -2;
+constexpr int end_of_input = -1, fetch_failed = -2, refilled = -3;
 
 // After an overflow (error 6) in one field of an input statement, the
 // statement's remaining fields are still read and passed over, raising nothing
@@ -23,6 +23,9 @@ constexpr int end_of_input = -1, fetch_failed = -2;
 // slot whose field overflowed, while that error 6 is pending, until
 // file_input_end ends the statement (or a read begins with no error pending).
 int32_t overflow_slot = -1;
+
+// The bytes of the string field being read: at most field_length_limit of them.
+uint8_t field_bytes[field_length_limit];
 
 int read_error(int code) {
     switch (code) {
@@ -34,37 +37,109 @@ int read_error(int code) {
     }
 }
 
-// One character of the field: a byte, end_of_input, or fetch_failed (raised,
-// unless an error is pending already, as while passing fields over). NUL bytes
-// are not data: they are passed over as if absent.
-int fetch(int32_t slot) {
-    int c;
-    do c = layer_read_byte(slot);
-    while (c == 0);
-    if (c == layer_end_of_file) return end_of_input;
-    if (c < 0) {
-        if (!error_pending.load()) runtime_error(read_error(c));
+// The bytes a field reader takes, one at a time. On the fast path they come
+// straight from the file layer's buffer (`next` to `end`, the bytes buffered
+// from the position on), with no call per byte; the plain path, and a buffer
+// used up, go through the layer. The slot's position is exact after every
+// byte either way.
+struct Reader {
+    int32_t slot;
+    FileSlot* file;
+    const uint8_t* next = nullptr;  // the byte at the position, when buffered
+    const uint8_t* end = nullptr;   // end of the buffered bytes
+    const uint8_t* first = nullptr; // the first byte of `next`'s buffer, for unread
+};
+
+Reader reader_of(int32_t slot) { return Reader{slot, layer_slot(slot)}; }
+
+// The byte, end_of_input or fetch_failed (raised, unless an error is pending
+// already, as while passing fields over) when nothing is buffered.
+int fetch_slow(Reader& r) {
+    if (fast_path) {
+        int64_t count;
+        const uint8_t* p = layer_buffered(r.slot, count, true);
+        if (p != nullptr) {
+            r.first = r.next = p;
+            r.end = p + count;
+            return refilled;
+        }
+        r.next = r.end = r.first = nullptr;
+        if (count == layer_end_of_file) return end_of_input;
+        if (!error_pending.load()) runtime_error(read_error(int(count)));
         return fetch_failed;
     }
-    if (c == 26) {
-        FileSlot* s = layer_slot(slot);
-        s->position--;
-        s->end_seen = 1;
-        return end_of_input;
-    }
-    return c;
+    int c = layer_read_byte(r.slot);
+    if (c >= 0) return c;
+    if (c == layer_end_of_file) return end_of_input;
+    if (!error_pending.load()) runtime_error(read_error(c));
+    return fetch_failed;
 }
 
-void unread(int32_t slot) { layer_slot(slot)->position--; }
+// One character of the field: a byte, end_of_input, or fetch_failed. NUL
+// bytes are not data: they are passed over as if absent. A byte 26 is the end
+// of input for good: the position stays on it and end_seen is set.
+inline int fetch(Reader& r) {
+    for (;;) {
+        int c;
+        if (r.next != r.end) {
+            c = *r.next++;
+            r.file->position++;
+            r.file->end_seen = 0;
+        } else {
+            c = fetch_slow(r);
+            if (c == refilled) continue;
+            if (c < 0) return c;
+        }
+        if (c == 0) continue;
+        if (c == 26) {
+            r.file->position--;
+            if (r.next != nullptr) r.next--;
+            r.file->end_seen = 1;
+            return end_of_input;
+        }
+        return c;
+    }
+}
+
+void unread(Reader& r) {
+    r.file->position--;
+    if (r.next != nullptr && r.next > r.first) r.next--;
+    else r.next = r.end = r.first = nullptr;
+}
 
 // After a CR or LF: its partner right after it belongs to the same line end.
-void consume_line_end(int32_t slot, int first) {
-    int next = fetch(slot);
+void consume_line_end(Reader& r, int first) {
+    int next = fetch(r);
     if (next < 0) return;
-    if (!((first == '\r' && next == '\n') || (first == '\n' && next == '\r'))) unread(slot);
+    if (!((first == '\r' && next == '\n') || (first == '\n' && next == '\r'))) unread(r);
 }
 
 bool is_line_end(int c) { return c == '\r' || c == '\n'; }
+
+// Bytes that end the plain run of an unquoted (bit 0) or quoted (bit 1)
+// string field, or need a look of their own: NUL and 26 in both.
+struct RunEnds {
+    uint8_t of[256] = {};
+    constexpr RunEnds() {
+        of[0] = of[26] = 3;
+        of[int(',')] = of[int('\r')] = of[int('\n')] = 1;
+        of[int('"')] = 2;
+    }
+};
+constexpr RunEnds run_ends;
+
+// Takes the buffered bytes from the position on into the field while none of
+// them ends the run (the fast path's way through a field; what stops it is
+// fetched as usual).
+void run_take(Reader& r, size_t& kept, bool quoted) {
+    const uint8_t* p = r.next;
+    const uint8_t mask = quoted ? 2 : 1;
+    while (p != r.end && kept < field_length_limit && !(run_ends.of[*p] & mask)) field_bytes[kept++] = *p++;
+    if (p == r.next) return;
+    r.file->position += uint64_t(p - r.next);
+    r.file->end_seen = 0;
+    r.next = p;
+}
 
 // The checks both field readers make; the slot, or -1 after raising.
 int32_t input_slot(int32_t number) {
@@ -82,7 +157,6 @@ int32_t input_slot(int32_t number) {
         runtime_error(75);
         return -1;
     }
-    layer_revalidate(slot);
     return slot;
 }
 
@@ -97,7 +171,6 @@ int32_t reader_slot(int32_t number, bool& pass_over) {
     }
     if (error_pending.load() != 6 || overflow_slot < 0 || file_slot_of(number) != overflow_slot) return -1;
     pass_over = true;
-    layer_revalidate(overflow_slot);
     return overflow_slot;
 }
 
@@ -107,20 +180,20 @@ void overflow_raise(int32_t slot) {
 }
 
 // Skips the rest of a numeric field, starting with the byte c that ended the number.
-void skip_field_rest(int32_t slot, int c) {
+void skip_field_rest(Reader& r, int c) {
     for (;;) {
         if (c < 0) return;
-        if (is_line_end(c)) return consume_line_end(slot, c);
+        if (is_line_end(c)) return consume_line_end(r, c);
         if (c == ',') return;
         if (c == ' ') {
-            do c = fetch(slot);
+            do c = fetch(r);
             while (c == ' ');
             if (c < 0 || c == ',') return;
-            if (is_line_end(c)) return consume_line_end(slot, c);
-            unread(slot);
+            if (is_line_end(c)) return consume_line_end(r, c);
+            unread(r);
             return;
         }
-        c = fetch(slot);
+        c = fetch(r);
     }
 }
 
@@ -136,14 +209,14 @@ struct NumberScan {
 };
 
 // Scans a number whose first byte is c; returns the byte that ended it.
-int scan_number(int32_t slot, int c, NumberScan& n) {
+int scan_number(Reader& r, int c, NumberScan& n) {
     if (c == '&') {
-        c = fetch(slot);
+        c = fetch(r);
         if (c == 'H' || c == 'h') n.radix = 16;
         else if (c == 'O' || c == 'o') n.radix = 8;
         else return c;  // any other byte after "&" gives 0
         for (;;) {
-            c = fetch(slot);
+            c = fetch(r);
             int d = c >= '0' && c <= '9' ? c - '0'
                     : n.radix == 16 && c >= 'A' && c <= 'F' ? c - 'A' + 10
                     : n.radix == 16 && c >= 'a' && c <= 'f' ? c - 'a' + 10
@@ -156,7 +229,7 @@ int scan_number(int32_t slot, int c, NumberScan& n) {
     }
     enum { start, integer_part, fraction, exponent_mark, exponent_digits } state = start;
     int significant_exponent_digits = 0;
-    for (;; c = fetch(slot)) {
+    for (;; c = fetch(r)) {
         if (c == '-' || c == '+') {
             if (state == start) {
                 n.negative = c == '-';
@@ -224,6 +297,21 @@ bool convert(const NumberScan& n, uint32_t type_code, long double& value, bool& 
         }
     }
     if (e < -324) return true;
+    // The short way: up to 15 digits, and a power of ten up to 10^22, are
+    // exact doubles, so one multiplication or division rounds exactly as the
+    // decimal conversion below does.
+    int64_t scale = e - (n.count - 1);
+    if (fast_path && n.count <= 15 && scale >= -22 && scale <= 22) {
+        static constexpr double powers[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+        int64_t digits = 0;
+        for (int i = 0; i < n.count; i++) digits = digits * 10 + (n.digits[i] - '0');
+        double v = double(digits);
+        v = scale >= 0 ? v * powers[scale] : v / powers[-scale];
+        value = n.negative ? -v : v;
+        return true;
+    }
     char text[64];
     int k = 0;
     if (n.negative) text[k++] = '-';
@@ -239,13 +327,21 @@ bool convert(const NumberScan& n, uint32_t type_code, long double& value, bool& 
 // True when nothing but NUL bytes lies between the position and the end of the
 // file (what a crash while appending leaves). Position and end_seen stay as they were.
 bool only_nul_bytes_left(int32_t slot) {
-    layer_revalidate(slot);
     FileSlot* s = layer_slot(slot);
     uint64_t position = s->position;
     uint8_t end_seen = s->end_seen;
-    int c;
-    do c = layer_read_byte(slot);
-    while (c == 0);
+    int c = 0;
+    while (c == 0) {
+        int64_t count;
+        if (const uint8_t* p = layer_buffered(slot, count, false)) {
+            const uint8_t* end = p + count;
+            while (p != end && *p == 0) p++;
+            s->position += uint64_t(count - (end - p));
+            if (p != end) break;
+            continue;
+        }
+        c = layer_read_byte(slot);
+    }
     s->position = position;
     s->end_seen = end_seen;
     return c == layer_end_of_file;
@@ -257,13 +353,14 @@ void file_input_string(int32_t number, StringValue* variable) {
     bool pass_over;
     int32_t slot = reader_slot(number, pass_over);
     if (slot < 0) return;
-    std::string field;
+    Reader r = reader_of(slot);
     // Bytes past the limit are read and dropped.
-    auto keep = [&field](int c) {
-        if (field.size() < field_length_limit) field += char(c);
+    size_t kept = 0;
+    auto keep = [&kept](int c) {
+        if (kept < field_length_limit) field_bytes[kept++] = uint8_t(c);
     };
     int c;
-    do c = fetch(slot);
+    do c = fetch(r);
     while (c == ' ' || c == '\t');
     if (c == fetch_failed || (c == end_of_input && pass_over)) return;
     if (c == end_of_input) {
@@ -272,20 +369,20 @@ void file_input_string(int32_t number, StringValue* variable) {
         return;
     }
     if (c == '"') {
-        for (c = fetch(slot); c >= 0 && c != '"'; c = fetch(slot)) keep(c);
+        for (run_take(r, kept, true), c = fetch(r); c >= 0 && c != '"'; run_take(r, kept, true), c = fetch(r)) keep(c);
         if (c == '"') {
-            do c = fetch(slot);
+            do c = fetch(r);
             while (c >= 0 && c != ',' && !is_line_end(c));
         }
     } else {
-        for (; c >= 0 && c != ',' && !is_line_end(c); c = fetch(slot)) keep(c);
-        while (!field.empty() && (field.back() == ' ' || field.back() == '\t')) field.pop_back();
+        for (; c >= 0 && c != ',' && !is_line_end(c); c = fetch(r)) keep(c), run_take(r, kept, false);
+        while (kept > 0 && (field_bytes[kept - 1] == ' ' || field_bytes[kept - 1] == '\t')) kept--;
     }
     if (c == fetch_failed) return;
-    if (is_line_end(c)) consume_line_end(slot, c);
+    if (is_line_end(c)) consume_line_end(r, c);
     if (pass_over) return;
-    StringValue* value = string_new(uint32_t(field.size()), true);
-    if (!field.empty()) std::memcpy(value->data, field.data(), field.size());
+    StringValue* value = string_new(uint32_t(kept), true);
+    if (kept > 0) std::memcpy(value->data, field_bytes, kept);
     string_assign(variable, value);
 }
 
@@ -293,8 +390,9 @@ long double file_input_single(int32_t number, uint32_t type_code) {
     bool pass_over;
     int32_t slot = reader_slot(number, pass_over);
     if (slot < 0) return 0;
+    Reader r = reader_of(slot);
     int c;
-    do c = fetch(slot);
+    do c = fetch(r);
     while (c == ' ');
     if (c == fetch_failed || (c == end_of_input && pass_over)) return 0;
     if (c == end_of_input) {
@@ -302,8 +400,8 @@ long double file_input_single(int32_t number, uint32_t type_code) {
         return 0;
     }
     NumberScan scan;
-    c = scan_number(slot, c, scan);
-    skip_field_rest(slot, c);
+    c = scan_number(r, c, scan);
+    skip_field_rest(r, c);
     if (error_pending.load()) return 0;
     long double value;
     bool from_radix;
@@ -345,8 +443,13 @@ int32_t file_eof(int32_t number) {
     FileSlot* s = layer_slot(slot);
     if (s->end_seen) return -1;
     if (s->mode == 3) {
-        int64_t length = layer_length(slot);
-        if (length >= 0 && s->position >= uint64_t(length)) return -1;
+        // Bytes still buffered lie before the end; only once they are used up
+        // is the file's size asked again.
+        int64_t buffered;
+        if (layer_buffered(slot, buffered, false) == nullptr) {
+            int64_t length = layer_length(slot);
+            if (length >= 0 && s->position >= uint64_t(length)) return -1;
+        }
         if (only_nul_bytes_left(slot)) return -1;
     }
     return 0;

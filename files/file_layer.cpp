@@ -14,25 +14,23 @@
 #include <string>
 #include <vector>
 
+#include "text/fast_path.h"
+
 namespace {
 
 constexpr int64_t buffer_size = 65536;
 
-// Bytes read ahead for one slot, valid while the file keeps its size and time.
+// Bytes read ahead for one slot by reads of one byte at a time.
 struct ReadBuffer {
     std::unique_ptr<uint8_t[]> bytes;  // allocated at the first read
     uint64_t start = 0;   // file position of bytes[0]
-    int64_t length = 0;   // valid bytes
-    int64_t file_size = -1;
-    int64_t file_time = 0;
+    int64_t length = 0;   // valid bytes; 0 once any other read or write is made
 };
 
 std::vector<FileSlot> slots;
 std::vector<ReadBuffer> buffers;
 std::vector<int32_t> free_slots;
 int64_t open_counter = 0;
-
-int64_t time_of(const struct stat& st) { return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec; }
 
 int open_failure(int error) {
     switch (error) {
@@ -43,6 +41,8 @@ int open_failure(int error) {
         default: return open_file_not_found;
     }
 }
+
+int read_failure() { return errno == EACCES || errno == EPERM ? layer_permission : layer_io_failure; }
 
 bool shares_conflict(const FileSlot& other, int access, bool deny_read, bool deny_write) {
     return ((access & access_read) && other.deny_read) || ((access & access_write) && other.deny_write) ||
@@ -192,15 +192,6 @@ int layer_seek(int32_t slot, int64_t position) {
     return 0;
 }
 
-void layer_revalidate(int32_t slot) {
-    FileSlot* s = layer_slot(slot);
-    if (s == nullptr) return;
-    ReadBuffer& b = buffers[size_t(slot)];
-    if (b.length == 0) return;
-    struct stat st;
-    if (fstat(s->fd, &st) != 0 || int64_t(st.st_size) != b.file_size || time_of(st) != b.file_time) b.length = 0;
-}
-
 int layer_read(int32_t slot, uint8_t* out, int64_t n, int64_t position) {
     FileSlot* s = layer_slot(slot);
     if (s == nullptr) return layer_no_slot;
@@ -215,7 +206,7 @@ int layer_read(int32_t slot, uint8_t* out, int64_t n, int64_t position) {
         ssize_t r = pread(s->fd, out + got, size_t(n - got), off_t(s->position + uint64_t(got)));
         if (r < 0) {
             if (errno == EINTR) continue;
-            return errno == EACCES || errno == EPERM ? layer_permission : layer_io_failure;
+            return read_failure();
         }
         if (r == 0) break;
         got += r;
@@ -230,30 +221,56 @@ int layer_read(int32_t slot, uint8_t* out, int64_t n, int64_t position) {
     return 0;
 }
 
+const uint8_t* layer_buffered(int32_t slot, int64_t& count, bool refill) {
+    count = 0;
+    FileSlot* s = layer_slot(slot);
+    if (s == nullptr || !s->can_read || !fast_path) return nullptr;
+    ReadBuffer& b = buffers[size_t(slot)];
+    if (b.length > 0 && s->position >= b.start && s->position < b.start + uint64_t(b.length)) {
+        count = int64_t(b.start + uint64_t(b.length) - s->position);
+        return b.bytes.get() + (s->position - b.start);
+    }
+    if (!refill) return nullptr;
+    b.length = 0;
+    if (b.bytes == nullptr) b.bytes.reset(new (std::nothrow) uint8_t[buffer_size]);
+    if (b.bytes == nullptr) {
+        count = layer_io_failure;
+        return nullptr;
+    }
+    ssize_t r;
+    do r = pread(s->fd, b.bytes.get(), size_t(buffer_size), off_t(s->position));
+    while (r < 0 && errno == EINTR);
+    if (r <= 0) {
+        count = r < 0 ? read_failure() : layer_end_of_file;
+        if (r == 0) s->end_seen = 1;
+        return nullptr;
+    }
+    b.start = s->position;
+    b.length = r;
+    count = r;
+    return b.bytes.get();
+}
+
 int layer_read_byte(int32_t slot) {
     FileSlot* s = layer_slot(slot);
     if (s == nullptr) return layer_no_slot;
     if (!s->can_read) return layer_wrong_direction;
-    ReadBuffer& b = buffers[size_t(slot)];
-    if (b.length == 0 || s->position < b.start || s->position >= b.start + uint64_t(b.length)) {
-        if (b.bytes == nullptr) b.bytes.reset(new (std::nothrow) uint8_t[buffer_size]);
-        if (b.bytes == nullptr) return layer_io_failure;
-        struct stat st;
-        if (fstat(s->fd, &st) != 0) return layer_io_failure;
+    uint8_t byte;
+    if (fast_path) {
+        int64_t count;
+        const uint8_t* p = layer_buffered(slot, count, true);
+        if (p == nullptr) return int(count);
+        byte = *p;
+    } else {
         ssize_t r;
-        do r = pread(s->fd, b.bytes.get(), size_t(buffer_size), off_t(s->position));
+        do r = pread(s->fd, &byte, 1, off_t(s->position));
         while (r < 0 && errno == EINTR);
-        if (r < 0) return errno == EACCES || errno == EPERM ? layer_permission : layer_io_failure;
-        b.start = s->position;
-        b.length = r;
-        b.file_size = int64_t(st.st_size);
-        b.file_time = time_of(st);
+        if (r < 0) return read_failure();
         if (r == 0) {
             s->end_seen = 1;
             return layer_end_of_file;
         }
     }
-    uint8_t byte = b.bytes[s->position - b.start];
     s->position++;
     s->end_seen = 0;
     return byte;

@@ -1,9 +1,13 @@
 // The file layer: open-file slots over POSIX files, with the position kept
 // here and failures reported as small negative codes.
 //
-// Reads go through a buffer of our own, but every observable stays as if each
-// byte were read from the system one at a time: the position, end_seen after
-// a short read, and bytes appended, truncated or changed between two reads.
+// Input reads one byte at a time go through a buffer of our own (on the fast
+// path; the plain path makes one system read per byte). The position stays
+// exact after every byte, and end_seen after a short read. Buffered bytes are
+// used as they were read: a file changed or truncated under them is seen once
+// they are used up, when the next read asks the system again, so bytes
+// appended are always read and a truncation is seen at the latest one buffer
+// (64 KiB) later.
 #pragma once
 
 #include <cstdint>
@@ -66,8 +70,12 @@ int layer_read(int32_t slot, uint8_t* out, int64_t n, int64_t position = -1);
 int layer_write(int32_t slot, const uint8_t* data, int64_t n, int64_t position = -1);
 // One byte at the current position: 0-255, or a negative code.
 int layer_read_byte(int32_t slot);
-// Forgets buffered bytes when the file changed since they were read.
-void layer_revalidate(int32_t slot);
+// The bytes buffered from the current position on, and in `count` how many
+// (at least 1). With `refill` an empty buffer is filled first by one system
+// read; without it, or at the end of the file (end_seen set), or on a failure,
+// null comes back with `count` 0, layer_end_of_file or the failure's code.
+// Field input reads a field's bytes through it, moving the position itself.
+const uint8_t* layer_buffered(int32_t slot, int64_t& count, bool refill);
 
 // Resolves a name the way the monitor's files are named: "\" separates
 // components, and a component that does not exist as written matches a

@@ -1,10 +1,13 @@
 #include "graphics/draw_circle.h"
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "errors/runtime_error.h"
 #include "graphics/draw_line.h"
 #include "graphics/image_surface.h"
+#include "text/fast_path.h"
 
 namespace {
 
@@ -32,6 +35,18 @@ double map_exact(const ImageSurface* d, double v, bool is_x) {
 
 // Value + 0.5 cut towards zero, or - 0.5 below 0.
 int32_t to_pixel(double v) { return clamp_pixel(v >= 0 ? v + 0.5 : v - 0.5); }
+
+// A full circle (no arc, no radius lines) writes pixels at offsets from its
+// centre that depend on its radii alone. The fast path keeps the offsets of
+// the last few such circles, in the order they were written, so a circle
+// drawn again elsewhere writes the same pixels without being traced again.
+struct CircleTrace {
+    double r = -1, xr = 0, yr = 0;         // the radii it was traced for; r -1 when unused
+    std::vector<std::pair<int32_t, int32_t>> offsets;
+};
+constexpr size_t traces_kept = 4, trace_offsets_kept = 1024;
+CircleTrace traces[traces_kept];
+size_t trace_next = 0;  // the one to replace next
 
 void radius_line(ImageSurface* d, int32_t cx, int32_t cy, double angle, double xr, double yr, uint32_t colour) {
     int32_t ex = clamp_pixel(std::trunc(std::cos(angle) * xr + 0.5));
@@ -86,6 +101,26 @@ void draw_circle(double x, double y, double radius, uint32_t colour, double star
     if (!(passed & circle_colour_passed)) colour = d->foreground;
     d->draw_colour = colour;
 
+    bool full = !(passed & (circle_start_passed | circle_end_passed));
+    CircleTrace* trace = nullptr;
+    if (full && fast_path) {
+        for (CircleTrace& t : traces)
+            if (t.r == r && t.xr == xr && t.yr == yr) {
+                for (auto [dx, dy] : t.offsets) pixel_write_clipped(d, cx + dx, cy + dy, colour);
+                return;
+            }
+        trace = &traces[trace_next];
+        trace_next = (trace_next + 1) % traces_kept;
+        trace->r = -1;
+        trace->offsets.clear();
+    }
+    auto put = [&](int32_t dx, int32_t dy) {
+        pixel_write_clipped(d, cx + dx, cy + dy, colour);
+        if (trace == nullptr) return;
+        if (trace->offsets.size() == trace_offsets_kept) trace = nullptr;  // too big to keep
+        else trace->offsets.emplace_back(dx, dy);
+    };
+
     double steps = std::trunc(r * two_pi / 4 + 0.5);
     int64_t n = int64_t(std::fmin(steps, max_steps));
     double step_angle = n > 0 ? (pi / 2) / double(n) : 0;
@@ -99,10 +134,10 @@ void draw_circle(double x, double y, double radius, uint32_t colour, double star
     int64_t k = 0;
     int32_t cur_x = 0, cur_y = 0, last_x = -1, last_y = 0;
     auto write = [&] {
-        if (passes(a1)) pixel_write_clipped(d, cx + cur_x, cy + cur_y, colour);
-        if (passes(a2)) pixel_write_clipped(d, cx - cur_x, cy + cur_y, colour);
-        if (passes(a3)) pixel_write_clipped(d, cx - cur_x, cy - cur_y, colour);
-        if (passes(a4)) pixel_write_clipped(d, cx + cur_x, cy - cur_y, colour);
+        if (passes(a1)) put(cur_x, cur_y);
+        if (passes(a2)) put(-cur_x, cur_y);
+        if (passes(a3)) put(-cur_x, -cur_y);
+        if (passes(a4)) put(cur_x, -cur_y);
     };
     for (;;) {
         int32_t px = clamp_pixel(std::trunc(ux * xr + 0.5)), py = clamp_pixel(std::trunc(uz * yr - 0.5));
@@ -127,4 +162,5 @@ void draw_circle(double x, double y, double radius, uint32_t colour, double star
     }
 
     if (end_line) radius_line(d, cx, cy, end, xr, yr, colour);
+    if (trace != nullptr) trace->r = r, trace->xr = xr, trace->yr = yr;
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "errors/runtime_error.h"
+#include "graphics/text_cells.h"
 
 // ---- Pixel writers ---------------------------------------------------------------
 
@@ -51,6 +52,7 @@ void store32(ImageSurface* image, uint32_t* p, uint32_t colour) {
 // The one bounds rule: pixels outside the image are never written.
 void pixel_write(ImageSurface* image, int32_t x, int32_t y, uint32_t colour) {
     if (x < 0 || y < 0 || x >= image->width || y >= image->height || image->is_text) return;
+    text_cells_touch_pixel(image, x, y);
     size_t at = size_t(y) * image->width + size_t(x);
     if (image->bytes_per_pixel == 4)
         store32(image, reinterpret_cast<uint32_t*>(image->pixels + at * 4), colour);
@@ -62,12 +64,8 @@ void pixel_span_write(ImageSurface* image, int32_t x, int32_t y, const uint8_t* 
                       uint32_t bg, int mode) {
     bool inside = x >= 0 && y >= 0 && y < image->height && x + n <= image->width && !image->is_text;
     if (inside && image->bytes_per_pixel == 1 && n == 8 && mode == 3) {
-        // The common case, a glyph row: eight pixels at once.
-        uint64_t set, fg8 = uint64_t(fg & image->colour_mask) * 0x0101010101010101ull,
-                      bg8 = uint64_t(bg & image->colour_mask) * 0x0101010101010101ull;
-        std::memcpy(&set, coverage, 8);
-        uint64_t row = (set & fg8) | (~set & bg8);
-        std::memcpy(image->pixels + size_t(y) * image->width + size_t(x), &row, 8);
+        text_cells_touch(image, x, y, x + 7, y);
+        glyph_rows_write(image, x, y, coverage, 1, fg, bg);
         return;
     }
     for (int32_t i = 0; i < n; i++) {
@@ -75,6 +73,25 @@ void pixel_span_write(ImageSurface* image, int32_t x, int32_t y, const uint8_t* 
         if (on ? mode == 2 : mode == 1) continue;
         pixel_write(image, x + i, y, on ? fg : bg);
     }
+}
+
+void glyph_rows_write(ImageSurface* image, int32_t x, int32_t y, const uint8_t* coverage, int32_t rows, uint32_t fg,
+                      uint32_t bg) {
+    uint64_t fg8 = uint64_t(fg & image->colour_mask) * 0x0101010101010101ull,
+             bg8 = uint64_t(bg & image->colour_mask) * 0x0101010101010101ull;
+    uint8_t* out = image->pixels + size_t(y) * image->width + size_t(x);
+    size_t width = image->width;
+    auto row = [&](int32_t r) {
+        uint64_t set;
+        std::memcpy(&set, coverage + 8 * r, 8);
+        uint64_t pixels = (set & fg8) | (~set & bg8);
+        std::memcpy(out + size_t(r) * width, &pixels, 8);
+    };
+    if (rows == 16) {  // the 8 x 16 font, row by row without a count
+        for (int32_t r = 0; r < 16; r++) row(r);
+        return;
+    }
+    for (int32_t r = 0; r < rows; r++) row(r);
 }
 
 void pixel_write_clipped(ImageSurface* image, int32_t x, int32_t y, uint32_t colour) {
@@ -89,6 +106,7 @@ void rect_fill(ImageSurface* image, int32_t x1, int32_t y1, int32_t x2, int32_t 
     if (x2 >= image->width) x2 = image->width - 1;
     if (y2 >= image->height) y2 = image->height - 1;
     if (x1 > x2 || y1 > y2) return;
+    text_cells_touch(image, x1, y1, x2, y2);
     size_t n = size_t(x2 - x1 + 1);
     if (image->bytes_per_pixel == 1) {
         for (int32_t y = y1; y <= y2; y++)

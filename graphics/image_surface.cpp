@@ -8,6 +8,7 @@
 
 #include "errors/runtime_error.h"
 #include "graphics/fonts.h"
+#include "graphics/text_cells.h"
 
 std::atomic<int> display_pause{0};
 std::atomic<bool> display_attached{false};
@@ -77,6 +78,7 @@ int32_t slot_take() {
 
 void slot_release(int32_t n) {
     ImageSurface* s = slot(n);
+    text_cells_release(s);
     if (s->flags & image_owns_pixels) std::free(s->pixels);
     if (s->flags & image_owns_palette) std::free(s->palette);
     std::memset(s, 0, sizeof *s);
@@ -283,6 +285,7 @@ int32_t image_copy(int32_t handle_or_page) {
     ImageSurface* s = slot(n);
     from = image_get(handle_or_page);
     *s = *from;
+    s->text_cells = nullptr;
     size_t bytes = size_t(from->width) * from->height * from->bytes_per_pixel;
     s->pixels = static_cast<uint8_t*>(std::malloc(bytes));
     s->palette = from->palette ? static_cast<uint32_t*>(std::malloc(1024)) : nullptr;
@@ -293,6 +296,7 @@ int32_t image_copy(int32_t handle_or_page) {
         free_slots[free_count++] = n;
         return -1;
     }
+    text_cells_settle();
     std::memcpy(s->pixels, from->pixels, bytes);
     if (from->palette) std::memcpy(s->palette, from->palette, 1024);
     s->flags = image_owns_pixels | (from->palette ? image_owns_palette : 0);
@@ -373,6 +377,7 @@ void page_copy(int32_t from, int32_t to) {
         runtime_error(5);
         return;
     }
+    text_cells_touch(b, 0, 0, b->width - 1, b->height - 1);  // and the notes of a are drawn
     std::memcpy(b->pixels, a->pixels, size_t(a->width) * a->height * a->bytes_per_pixel);
 }
 
@@ -507,6 +512,7 @@ void screen_clear(int32_t method, uint32_t colour, int passed) {
         if (x1 < 0) x1 = 0;
         if (y2 >= s->height) y2 = s->height - 1;
         if (x2 >= s->width) x2 = s->width - 1;
+        if (!s->is_text) text_cells_touch(s, x1, y1, x2, y2);
         for (int32_t y = y1; y <= y2; y++) {
             uint8_t* row = s->pixels + (size_t(y) * s->width + size_t(x1)) * s->bytes_per_pixel;
             int32_t n = x2 - x1 + 1;

@@ -9,6 +9,8 @@
 #include <atomic>
 #include <cstdint>
 
+struct TextCells;
+
 struct ImageSurface {
     void* lock_link;               // access-lock record of the image, or null
     uint32_t lock_words[2];        // nonzero: the lock record is released with the image
@@ -42,6 +44,7 @@ struct ImageSurface {
     float window_scale_x, window_scale_y, window_offset_x, window_offset_y;
     float view_corner_x1, view_corner_y1, view_corner_x2, view_corner_y2;
     double draw_angle, draw_scale;               // turn and scale of the draw-string command
+    TextCells* text_cells;         // what its text cells show (graphics/text_cells.h), or null
 };
 
 constexpr uint32_t image_owns_palette = 1;

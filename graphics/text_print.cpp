@@ -9,6 +9,7 @@
 #include "graphics/draw_line.h"
 #include "graphics/fonts.h"
 #include "graphics/image_surface.h"
+#include "graphics/text_cells.h"
 
 bool print_control_characters = true;
 
@@ -42,6 +43,7 @@ void region_scroll(ImageSurface* s) {
     int32_t gh = font_height(s->font);
     size_t row_bytes = size_t(s->width) * s->bytes_per_pixel;
     uint8_t* first = s->pixels + size_t(top - 1) * gh * row_bytes;
+    text_cells_touch(s, 0, (top - 1) * gh, s->width - 1, bottom * gh - 1);
     if (bottom > top) std::memmove(first, first + size_t(gh) * row_bytes, size_t(bottom - top) * gh * row_bytes);
     uint8_t saved_blend = s->blend_off;
     s->blend_off = 1;
@@ -62,6 +64,36 @@ bool char_put(ImageSurface* s, uint8_t c, bool more) {
     s->cursor_column = uint16_t(columns_of(s));
     s->pending_newline = 1;
     return false;
+}
+
+// Prints n bytes as glyphs at the cursor, the cursor moving as char_put moves
+// it; `more` tells whether anything follows them. On the fast path a row's
+// worth goes to the text-cell record at once. True when the last one wrapped.
+bool glyphs_put(ImageSurface* s, const uint8_t* bytes, int32_t n, bool more) {
+    bool wrapped = false;
+    int32_t columns = columns_of(s);
+    while (n > 0) {
+        int32_t room = columns - s->cursor_column + 1;
+        int32_t k = n < room ? n : room;
+        if (k <= 0 || !text_cells_put(s, s->cursor_row, s->cursor_column, bytes, k)) {
+            for (int32_t i = 0; i < n; i++) wrapped = char_put(s, bytes[i], i + 1 < n || more);
+            return wrapped;
+        }
+        bytes += k;
+        n -= k;
+        s->cursor_column = uint16_t(s->cursor_column + k);
+        wrapped = false;
+        if (s->cursor_column > columns) {
+            if (n > 0 || more) {
+                text_newline();
+                wrapped = true;
+            } else {
+                s->cursor_column = uint16_t(columns);
+                s->pending_newline = 1;
+            }
+        }
+    }
+    return wrapped;
 }
 
 void bell_pause() { std::this_thread::sleep_for(std::chrono::milliseconds(250)); }
@@ -116,6 +148,7 @@ void locate_cursor(int32_t row, int32_t column, int32_t cursor_visible, int32_t 
     if (row_given) s->cursor_row = uint16_t(row), s->pending_newline = 0;
     if (column_given) s->cursor_column = uint16_t(column), s->pending_newline = 0;
     if (!row_given && !column_given && s->pending_newline) s->pending_newline = 2;
+    if (!(passed & (locate_visible_passed | locate_start_passed | locate_stop_passed))) return;
     auto shape = [&](ImageSurface* t) {
         if (passed & locate_visible_passed) t->cursor_visible = uint8_t(cursor_visible);
         if (passed & locate_start_passed) t->cursor_start_line = uint8_t(start_line);
@@ -133,8 +166,13 @@ void print_fit(const StringValue* text) {
     if (error_pending.load()) return;
     ImageSurface* s = image_destination();
     if (s == nullptr || s->is_console || s->pending_newline || s->cursor_column == 1) return;
-    int64_t need = s->is_text ? int64_t(s->cursor_column) + text->length - 1
-                              : int64_t(s->cursor_column - 1) * font_width(s->font) + text_width_measure(text);
+    int64_t need;
+    if (s->is_text) {
+        need = int64_t(s->cursor_column) + text->length - 1;
+    } else {
+        int64_t glyph_width = font_width(s->font), width = int64_t(text->length) * glyph_width;
+        need = int64_t(s->cursor_column - 1) * glyph_width + (width > INT32_MAX ? INT32_MAX : width);
+    }
     if (s->width < need) text_newline();
 }
 
@@ -163,15 +201,30 @@ void print_bytes(StringValue* text, int32_t newline, Controls controls) {
         }
     }
     if (!print_control_characters) controls = Controls::none;
+    auto acts = [controls](uint8_t c) {
+        if (controls == Controls::none) return false;
+        if (controls == Controls::tab_only) return c == 9;
+        return c == 7 || (c >= 9 && c <= 13) || (c >= 28 && c <= 31);
+    };
     bool wrapped_last = false;  // the last byte already made the wrap newline
-    for (int32_t i = 0; i < length; i++) {
+    for (int32_t i = 0; i < length;) {
         uint8_t c = text->data[i];
-        bool more = i + 1 < length || newline;
-        wrapped_last = false;
-        if (controls == Controls::none || (controls == Controls::tab_only && c != 9)) {
-            wrapped_last = char_put(s, c, more);
+        if (!acts(c)) {
+            int32_t j = i + 1;
+            if (controls == Controls::none) {
+                j = length;
+            } else if (controls == Controls::tab_only) {
+                const void* tab = std::memchr(text->data + j, 9, size_t(length - j));
+                j = tab ? int32_t(static_cast<const uint8_t*>(tab) - text->data) : length;
+            } else {
+                while (j < length && !acts(text->data[j])) j++;
+            }
+            wrapped_last = glyphs_put(s, text->data + i, j - i, j < length || newline);
+            i = j;
             continue;
         }
+        bool more = ++i < length || newline;
+        wrapped_last = false;
         switch (c) {
             case 7: bell_pause(); break;
             case 9: {
@@ -189,8 +242,7 @@ void print_bytes(StringValue* text, int32_t newline, Controls controls) {
                 screen_clear(0, 0, 0);
                 s->cursor_row = s->text_top_row, s->cursor_column = 1;
                 break;
-            case 28: case 29: case 30: case 31: cursor_move(s, c); break;
-            default: wrapped_last = char_put(s, c, more); break;
+            default: cursor_move(s, c); break;
         }
     }
     if (newline && !wrapped_last) text_newline();
@@ -226,6 +278,7 @@ void glyph_draw(uint8_t character) {
         cell[1] = cell_attribute(s);
         return;
     }
+    if (text_cells_put(s, s->cursor_row, s->cursor_column, &character, 1)) return;
     const uint8_t* glyph = font_glyph(s->font, character);
     if (glyph == nullptr) return;
     int32_t gw = font_width(s->font), gh = font_height(s->font);

@@ -62,6 +62,9 @@ void menu_bind();        // before statement 14
 void menu_startup();     // statements 73-106
 void menu_poll();        // statements 121-135
 void spot_show_and_plot();  // statements 290-334, once per record
+// Called by the log pass after each record has been shown and plotted, when
+// set (tests look at the picture there).
+extern void (*log_record_shown)();
 
 // ---- Shared by the drawing steps -----------------------------------------------
 

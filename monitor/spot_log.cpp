@@ -2,7 +2,10 @@
 #include "errors/runtime_error.h"
 #include "files/field_input.h"
 #include "files/file_table.h"
+#include "graphics/text_cells.h"
 #include "monitor/monitor.h"
+
+void (*log_record_shown)() = nullptr;
 
 namespace {
 
@@ -43,6 +46,11 @@ void log_pass() {
         read_number(monitor.spot.spot_level);
         file_input_end();
         statement(286);
+        // Only the picture after the whole record counts: its prints are
+        // combined, and each text cell drawn once.
+        text_combine_begin();
         spot_show_and_plot();
+        text_combine_end();
+        if (log_record_shown != nullptr) log_record_shown();
     }
 }

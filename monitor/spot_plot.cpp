@@ -3,10 +3,13 @@
 #include "graphics/draw_line.h"
 #include "graphics/text_print.h"
 #include "monitor/monitor.h"
+#include "text/fast_path.h"
 #include "text/number_text.h"
 #include "text/string_functions.h"
 
 namespace {
+
+constexpr int32_t others_shown = 56;  // characters of the list the "Other:" line shows
 
 int32_t spot_colour = 15, spot_matched = 0, spot_x = 0, level_valid = 0;
 float snr_height = 0, level_height = 0;
@@ -83,14 +86,18 @@ void spot_show_and_plot() {
     }
     draw_point(float(left + spot_x), float(base) - snr_height, 15, point_colour_passed);
     statement(329);
-    bool fresh = instr_find(1, monitor.others_list, spot.spot_call, 0) == 0;
+    // A call is only ever appended at the end of the list: once the list is
+    // as long as the line shows, nothing appended can show, so the fast path
+    // neither searches nor appends.
+    bool can_show = !fast_path || monitor.others_list->length < others_shown;
+    bool fresh = can_show && instr_find(1, monitor.others_list, spot.spot_call, 0) == 0;
     statement(330);
     if (fresh) {
         string_assign(monitor.others_list, string_concat(string_concat(monitor.others_list, spot.spot_call), text(" ")));
         statement(331);
     }
-    print_at(29, 19, space_string(56));
+    print_at(29, 19, space_string(others_shown));
     statement(333);
-    print_at(29, 19, left_string(monitor.others_list, 56));
+    print_at(29, 19, left_string(monitor.others_list, others_shown));
     statement(334);
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "errors/runtime_error.h"
+#include "text/fast_path.h"
 
 namespace {
 
@@ -65,6 +66,21 @@ int format_floating(double x, int digits, int plain_max_exponent, int plain_min_
 }  // namespace
 
 int format_single(float value, char* out) {
+    // The short way: a whole number below 10^7 has at most 7 digits, so the
+    // rules below print it as the integer itself, a blank or "-" before it.
+    if (fast_path && value > -1e7f && value < 1e7f && value == float(int32_t(value))) {
+        int32_t whole = int32_t(value);
+        uint32_t magnitude = uint32_t(whole < 0 ? -whole : whole);
+        char digits[8];
+        int count = 0;
+        do digits[count++] = char('0' + magnitude % 10), magnitude /= 10;
+        while (magnitude != 0);
+        int n = 0;
+        out[n++] = whole < 0 ? '-' : ' ';
+        while (count > 0) out[n++] = digits[--count];
+        out[n] = 0;
+        return n;
+    }
     return format_floating(double(value), 7, 6, -8, 'E', false, out);
 }
 

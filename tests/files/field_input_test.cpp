@@ -1,7 +1,10 @@
 #include "files/field_input.h"
 
+#include <random>
+
 #include "files/file_layer.h"
 #include "tests/files/files_fixture.h"
+#include "text/fast_path.h"
 
 namespace {
 
@@ -164,13 +167,47 @@ TEST_F(FilesTest, BytesAppendedWhileReadingAreSeen) {
     EXPECT_EQ(next_string(), "XX");
 }
 
-TEST_F(FilesTest, AFileTruncatedBetweenReadsIsReadAsItNowIs) {
-    write("log", "aaaa,bbbb,cccc,dddd\r\n");
-    open_input("log");
-    EXPECT_EQ(next_string(), "aaaa");
-    write("log", "zzzzzyy\r\n");  // same file, new contents
-    EXPECT_EQ(next_string(), "yy");
-    EXPECT_EQ(file_eof(1), -1);
+TEST_F(FilesTest, AFileTruncatedBetweenReadsIsReadAsItNowIsOnceTheBufferedBytesAreUsedUp) {
+    for (bool fast : {false, true}) {
+        fast_path = fast;
+        write("log", "aaaa,bbbb,cccc,dddd\r\n");
+        open_input("log");
+        EXPECT_EQ(next_string(), "aaaa");
+        write("log", "zzzzzyy\r\n");  // same file, new contents
+        if (fast) {
+            EXPECT_EQ(next_string(), "bbbb") << "the bytes buffered before";
+            EXPECT_EQ(file_eof(1), 0);
+            EXPECT_EQ(next_string(), "cccc");
+            EXPECT_EQ(next_string(), "dddd");
+        } else {
+            EXPECT_EQ(next_string(), "yy") << "one read per byte";
+        }
+        EXPECT_EQ(file_eof(1), -1);
+        file_close(1, file_number_passed);
+    }
+    fast_path = true;
+}
+
+TEST_F(FilesTest, NumbersReadAlikeOnBothPaths) {
+    std::mt19937 rng(5);
+    std::string text;
+    for (int i = 0; i < 3000; i++) {
+        std::string digits = std::to_string(rng() % 1000000000000000ull);
+        digits.resize(1 + rng() % digits.size());
+        if (rng() % 2) digits.insert(rng() % digits.size(), ".");
+        text += (rng() % 3 ? "" : "-") + digits + (rng() % 2 ? "E" + std::to_string(int(rng() % 60) - 30) : "") + ",";
+    }
+    write("f", text);
+    std::vector<long double> read[2];
+    for (bool fast : {false, true}) {
+        fast_path = fast;
+        open_input("f");
+        for (int i = 0; i < 3000; i++) read[fast].push_back(file_input_single(1, type_double));
+        file_close(1, file_number_passed);
+    }
+    fast_path = true;
+    EXPECT_TRUE(read[0] == read[1]);
+    EXPECT_TRUE(raised_errors().empty());
 }
 
 TEST_F(FilesTest, ReadingChecksNumberModeAndDirection) {

@@ -1,0 +1,175 @@
+#include "graphics/text_cells.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "graphics/draw_line.h"
+#include "graphics/fonts.h"
+#include "text/fast_path.h"
+
+ImageSurface* text_cells_noted_image = nullptr;
+
+namespace {
+
+bool combining = false;
+
+// A glyph as the record holds it: character and colours as stored; never 0.
+uint32_t cell_key(uint32_t character, uint32_t fg, uint32_t bg) { return 1u << 24 | bg << 16 | fg << 8 | character; }
+
+bool font_recorded(int32_t font) { return font == 8 || font == 14 || font == 16; }
+
+// The record of s for its present font, made (all cells unknown) when there
+// is none or it was cut by another font; null when there is no memory for it.
+TextCells* cells_of(ImageSurface* s) {
+    TextCells* t = s->text_cells;
+    if (t != nullptr && t->font == s->font) return t;
+    if (t != nullptr) {
+        if (text_cells_noted_image == s) text_cells_settle();
+        text_cells_release(s);
+    }
+    int32_t rows = s->height / font_height(s->font), columns = s->width / 8;
+    size_t cells = size_t(rows) * size_t(columns);
+    void* block = std::calloc(1, sizeof(TextCells) + cells * 2 * sizeof(uint32_t) + size_t(rows) * 2 * sizeof(int32_t));
+    if (block == nullptr) return nullptr;
+    t = static_cast<TextCells*>(block);
+    t->font = s->font;
+    t->glyph_height = font_height(s->font);
+    t->glyphs = font_glyph(s->font, 0);
+    t->glyph_stride = int32_t(font_glyph(s->font, 1) - t->glyphs);
+    t->rows = rows;
+    t->columns = columns;
+    t->shown = reinterpret_cast<uint32_t*>(t + 1);
+    t->noted = t->shown + cells;
+    t->noted_first = reinterpret_cast<int32_t*>(t->noted + cells);
+    t->noted_last = t->noted_first + rows;
+    for (int32_t r = 0; r < rows; r++) t->noted_first[r] = columns, t->noted_last[r] = -1;
+    t->noted_top = rows;
+    t->noted_bottom = -1;
+    s->text_cells = t;
+    return t;
+}
+
+void cell_draw(ImageSurface* s, const TextCells* t, size_t index, uint32_t key) {
+    int32_t row = int32_t(index / size_t(t->columns)), column = int32_t(index % size_t(t->columns));
+    glyph_rows_write(s, column * 8, row * t->glyph_height, t->glyphs + size_t(t->glyph_stride) * (key & 255),
+                     t->glyph_height, (key >> 8) & 255, (key >> 16) & 255);
+}
+
+}  // namespace
+
+// ---- Recording ---------------------------------------------------------------------
+
+bool text_cells_usable(const ImageSurface* s) {
+    return fast_path && !s->is_text && !s->is_console && s->bytes_per_pixel == 1 && s->print_mode == 3 &&
+           font_recorded(s->font);
+}
+
+bool text_cells_put(ImageSurface* s, int32_t row, int32_t column, const uint8_t* bytes, int32_t n) {
+    if (n <= 0 || !text_cells_usable(s)) return false;
+    TextCells* t = cells_of(s);
+    if (t == nullptr || row < 1 || column < 1 || row > t->rows || column - 1 + n > t->columns) return false;
+    uint32_t base = cell_key(0, s->foreground & s->colour_mask, s->background & s->colour_mask);
+    int32_t first = column - 1, last = column - 2 + n;
+    size_t at = size_t(row - 1) * size_t(t->columns);
+    uint32_t* shown = t->shown + at;
+    if (!combining) {
+        for (int32_t i = first; i <= last; i++) {
+            uint32_t key = base | bytes[i - first];
+            if (shown[i] != key) {
+                cell_draw(s, t, at + size_t(i), key);
+                shown[i] = key;
+            }
+        }
+        return true;
+    }
+    if (text_cells_noted_image != s) {
+        text_cells_settle();
+        text_cells_noted_image = s;
+    }
+    uint32_t* noted = t->noted + at;
+    int32_t& a = t->noted_first[row - 1];
+    int32_t& b = t->noted_last[row - 1];
+    if (row - 1 < t->noted_top) t->noted_top = row - 1;
+    if (row - 1 > t->noted_bottom) t->noted_bottom = row - 1;
+    if (a > b) {
+        a = first;
+        b = last;
+    } else {
+        // Cells between the notes of a row and these stay as they are.
+        for (int32_t i = last + 1; i < a; i++) noted[i] = shown[i];
+        for (int32_t i = b + 1; i < first; i++) noted[i] = shown[i];
+        if (first < a) a = first;
+        if (last > b) b = last;
+    }
+    uint32_t* __restrict out = noted + first;
+    for (int32_t i = 0; i < n; i++) out[i] = base | bytes[i];
+    return true;
+}
+
+// ---- Keeping it true ---------------------------------------------------------------
+
+void text_cells_forget(ImageSurface* s, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    text_cells_settle();
+    TextCells* t = s->text_cells;
+    if (t == nullptr) return;
+    if (x1 < 0) x1 = 0;
+    if (y1 < 0) y1 = 0;
+    if (x2 >= s->width) x2 = s->width - 1;
+    if (y2 >= s->height) y2 = s->height - 1;
+    if (x1 > x2 || y1 > y2) return;
+    int32_t gh = t->glyph_height;
+    int32_t r1 = y1 / gh, r2 = y2 / gh, c1 = x1 / 8, c2 = x2 / 8;
+    if (r2 >= t->rows) r2 = t->rows - 1;
+    if (c2 >= t->columns) c2 = t->columns - 1;
+    for (int32_t r = r1; r <= r2; r++)
+        for (int32_t c = c1; c <= c2; c++) t->shown[size_t(r) * size_t(t->columns) + size_t(c)] = 0;
+}
+
+void text_cells_forget_pixel(ImageSurface* s, int32_t x, int32_t y) {
+    if (text_cells_noted_image != nullptr) text_cells_settle();
+    TextCells* t = s->text_cells;
+    if (t == nullptr) return;
+    int32_t row = y / t->glyph_height, column = x / 8;
+    if (row < t->rows && column < t->columns) t->shown[size_t(row) * size_t(t->columns) + size_t(column)] = 0;
+}
+
+void text_cells_release(ImageSurface* s) {
+    if (text_cells_noted_image == s) text_cells_noted_image = nullptr;
+    std::free(s->text_cells);
+    s->text_cells = nullptr;
+}
+
+// ---- Combining ---------------------------------------------------------------------
+
+void text_combine_begin() { combining = true; }
+
+void text_combine_end() {
+    text_cells_settle();
+    combining = false;
+}
+
+void text_cells_settle() {
+    ImageSurface* s = text_cells_noted_image;
+    if (s == nullptr) return;
+    text_cells_noted_image = nullptr;
+    TextCells* t = s->text_cells;
+    if (t == nullptr) return;
+    for (int32_t r = t->noted_top; r <= t->noted_bottom; r++) {
+        int32_t a = t->noted_first[r], b = t->noted_last[r];
+        if (a > b) continue;
+        size_t at = size_t(r) * size_t(t->columns);
+        uint32_t* noted = t->noted + at;
+        uint32_t* shown = t->shown + at;
+        if (std::memcmp(noted + a, shown + a, size_t(b - a + 1) * sizeof(uint32_t)) != 0)
+            for (int32_t i = a; i <= b; i++)
+                if (noted[i] != 0 && noted[i] != shown[i]) {
+                    cell_draw(s, t, at + size_t(i), noted[i]);
+                    shown[i] = noted[i];
+                }
+        std::memset(noted + a, 0, size_t(b - a + 1) * sizeof(uint32_t));
+        t->noted_first[r] = t->columns;
+        t->noted_last[r] = -1;
+    }
+    t->noted_top = t->rows;
+    t->noted_bottom = -1;
+}

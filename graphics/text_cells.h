@@ -1,0 +1,72 @@
+// What each text cell of an image shows, and prints combined before they
+// reach the pixels (the fast path of printing).
+//
+// Per image, a record of the glyph each text cell provably shows: its
+// character and its foreground and background as stored (after colour_mask,
+// so palette changes do not matter). Printing the glyph a cell already shows
+// draws nothing. Every other writer of pixels calls text_cells_touch() for
+// what it is about to write, which forgets those cells, and an image freed or
+// copied takes no record along; so the record only ever names pixels that are
+// there. Only what a built-in font 8 pixels wide prints on an image of one
+// byte per pixel in print mode 3 (glyph and background) is recorded; every
+// other glyph is drawn by the pixel writers and so forgets its cell.
+//
+// Between text_combine_begin() and text_combine_end() (the prints of one
+// record of the spot log) glyphs are only noted; any pixel write, a pause or
+// an error report, and the end, draw first each noted cell's last glyph where
+// it differs from what the cell shows, so the pixels are then what drawing
+// every glyph at once would have made.
+#pragma once
+
+#include <cstdint>
+
+#include "graphics/image_surface.h"
+
+struct TextCells {
+    int32_t font;            // font handle the grid is cut by
+    int32_t glyph_height;    // its glyph height in pixels
+    const uint8_t* glyphs;   // its glyph 0 (font_glyph); glyph c lies glyph_stride x c further
+    int32_t glyph_stride;
+    int32_t rows, columns;   // the grid
+    uint32_t* shown;         // per cell, row by row: the glyph it shows (text_cell_key), 0 unknown
+    uint32_t* noted;         // per cell: the glyph to draw when the notes are drawn, 0 none
+    int32_t* noted_first;    // per row: first and last column noted (0-based);
+    int32_t* noted_last;     //   first > last when none
+    int32_t noted_top, noted_bottom;  // rows holding notes lie between; top > bottom when none
+};
+
+// ---- Recording ---------------------------------------------------------------------
+
+// True when glyphs printed on `image` now can go through text_cells_put().
+bool text_cells_usable(const ImageSurface* image);
+// Prints n bytes as glyphs in the image's colours from (row, column) on, all on
+// that row (which the caller has checked they fit); false, with nothing
+// done, when the image is not usable or the cells lie outside its grid.
+bool text_cells_put(ImageSurface* image, int32_t row, int32_t column, const uint8_t* bytes, int32_t n);
+
+// ---- Keeping it true ---------------------------------------------------------------
+
+extern ImageSurface* text_cells_noted_image;  // the image whose cells hold notes, or null
+
+void text_cells_forget(ImageSurface* image, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+// Before pixels (x1, y1)-(x2, y2) of `image` are written by anything but the
+// record itself: draws the notes, forgets the cells.
+inline void text_cells_touch(ImageSurface* image, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    if (image->text_cells != nullptr || text_cells_noted_image != nullptr)
+        text_cells_forget(image, x1, y1, x2, y2);
+}
+// The same for the one pixel (x, y), which lies inside the image.
+void text_cells_forget_pixel(ImageSurface* image, int32_t x, int32_t y);
+inline void text_cells_touch_pixel(ImageSurface* image, int32_t x, int32_t y) {
+    if (image->text_cells != nullptr || text_cells_noted_image != nullptr) text_cells_forget_pixel(image, x, y);
+}
+// The image's record goes (the image is freed, or its pixels are).
+void text_cells_release(ImageSurface* image);
+
+// ---- Combining ---------------------------------------------------------------------
+
+void text_combine_begin();
+// Draws the notes; combining stops.
+void text_combine_end();
+// Draws the notes; combining goes on.
+void text_cells_settle();

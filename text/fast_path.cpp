@@ -1,0 +1,3 @@
+#include "text/fast_path.h"
+
+bool fast_path = true;
