@@ -75,25 +75,6 @@ void pixel_span_write(ImageSurface* image, int32_t x, int32_t y, const uint8_t* 
     }
 }
 
-void glyph_rows_write(ImageSurface* image, int32_t x, int32_t y, const uint8_t* coverage, int32_t rows, uint32_t fg,
-                      uint32_t bg) {
-    uint64_t fg8 = uint64_t(fg & image->colour_mask) * 0x0101010101010101ull,
-             bg8 = uint64_t(bg & image->colour_mask) * 0x0101010101010101ull;
-    uint8_t* out = image->pixels + size_t(y) * image->width + size_t(x);
-    size_t width = image->width;
-    auto row = [&](int32_t r) {
-        uint64_t set;
-        std::memcpy(&set, coverage + 8 * r, 8);
-        uint64_t pixels = (set & fg8) | (~set & bg8);
-        std::memcpy(out + size_t(r) * width, &pixels, 8);
-    };
-    if (rows == 16) {  // the 8 x 16 font, row by row without a count
-        for (int32_t r = 0; r < 16; r++) row(r);
-        return;
-    }
-    for (int32_t r = 0; r < rows; r++) row(r);
-}
-
 void pixel_write_clipped(ImageSurface* image, int32_t x, int32_t y, uint32_t colour) {
     if (x < image->view_x1 || x > image->view_x2 || y < image->view_y1 || y > image->view_y2) return;
     pixel_write(image, x, y, colour);

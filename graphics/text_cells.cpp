@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "graphics/draw_line.h"
 #include "graphics/fonts.h"
 #include "text/fast_path.h"
 
@@ -58,6 +57,25 @@ void cell_draw(ImageSurface* s, const TextCells* t, size_t index, uint32_t key) 
 }  // namespace
 
 // ---- Recording ---------------------------------------------------------------------
+
+void glyph_rows_write(ImageSurface* image, int32_t x, int32_t y, const uint8_t* coverage, int32_t rows, uint32_t fg,
+                      uint32_t bg) {
+    uint64_t fg8 = uint64_t(fg & image->colour_mask) * 0x0101010101010101ull,
+             bg8 = uint64_t(bg & image->colour_mask) * 0x0101010101010101ull;
+    uint8_t* out = image->pixels + size_t(y) * image->width + size_t(x);
+    size_t width = image->width;
+    auto row = [&](int32_t r) {
+        uint64_t set;
+        std::memcpy(&set, coverage + 8 * r, 8);
+        uint64_t pixels = (set & fg8) | (~set & bg8);
+        std::memcpy(out + size_t(r) * width, &pixels, 8);
+    };
+    if (rows == 16) {  // the 8 x 16 font, row by row without a count
+        for (int32_t r = 0; r < 16; r++) row(r);
+        return;
+    }
+    for (int32_t r = 0; r < rows; r++) row(r);
+}
 
 bool text_cells_usable(const ImageSurface* s) {
     return fast_path && !s->is_text && !s->is_console && s->bytes_per_pixel == 1 && s->print_mode == 3 &&

@@ -20,7 +20,7 @@
 
 #include <cstdint>
 
-#include "graphics/image_surface.h"
+#include "graphics/image_record.h"
 
 struct TextCells {
     int32_t font;            // font handle the grid is cut by
@@ -43,6 +43,14 @@ bool text_cells_usable(const ImageSurface* image);
 // that row (which the caller has checked they fit); false, with nothing
 // done, when the image is not usable or the cells lie outside its grid.
 bool text_cells_put(ImageSurface* image, int32_t row, int32_t column, const uint8_t* bytes, int32_t n);
+
+// Rows of 8 pixels from (x, y) down, one row per 8 coverage bytes, set pixels
+// in `fg` and clear ones in `bg`, stored AND colour_mask as pixel_write
+// stores them, into an image of one byte per pixel; the block lies inside the
+// image. The glyph writer of the record, which keeps the record itself:
+// every other pixel writer touches it (graphics/draw_line.h).
+void glyph_rows_write(ImageSurface* image, int32_t x, int32_t y, const uint8_t* coverage, int32_t rows, uint32_t fg,
+                      uint32_t bg);
 
 // ---- Keeping it true ---------------------------------------------------------------
 
