@@ -1,5 +1,6 @@
-// The file layer: open-file slots over POSIX files, with the position kept
-// here and failures reported as small negative codes.
+// The file layer: open-file slots over the system's files
+// (files/file_system.h), with the position kept here and failures reported as
+// small negative codes.
 //
 // Input reads one byte at a time go through a buffer of our own (on the fast
 // path; the plain path makes one system read per byte). The position stays
@@ -47,7 +48,7 @@ struct FileSlot {
     StringValue** field_list;  // string fields bound to the record buffer
     int32_t field_count;
     int64_t column;          // output column of text printed to the file
-    int fd;                  // the system's file descriptor
+    intptr_t file;           // the system's handle (SystemFile of files/file_system.h)
     uint64_t device, inode;  // identity of the file, for share modes
 };
 
@@ -76,8 +77,3 @@ int layer_read_byte(int32_t slot);
 // null comes back with `count` 0, layer_end_of_file or the failure's code.
 // Field input reads a field's bytes through it, moving the position itself.
 const uint8_t* layer_buffered(int32_t slot, int64_t& count, bool refill);
-
-// Resolves a name the way the monitor's files are named: "\" separates
-// components, and a component that does not exist as written matches a
-// directory entry that differs only in case. Returns false when nothing fits.
-bool path_resolve(const char* name, char* out, int out_size);
