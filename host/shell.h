@@ -1,6 +1,8 @@
-// Running commands through the system's command interpreter.
+// Running commands through the system's command interpreter; the steps are
+// the same everywhere, the starting and waiting are the system's
+// (host/shell_system.h).
 //
-// The interpreter here is skerrow-cmd, found beside the executable (or, for an
+// On POSIX the interpreter is skerrow-cmd, found beside the executable (or, for an
 // installed program, in the prefix's libexec/skerrow/): it takes
 // "/C command" like the Windows one, knows "start" and "notepad", and hands
 // anything else to /bin/sh. Programs and documents are opened directly when
