@@ -36,7 +36,7 @@ int32_t layer_open(const char* name, int access, bool deny_read, bool deny_write
     if (name[0] == 0) return open_bad_file_name;
     SystemFile file = 0;
     SystemFileIdentity identity{};
-    int failure = system_file_open(name, access, creation, regular_only, &file, &identity);
+    int failure = system_file_open(name, access, deny_read, deny_write, creation, regular_only, &file, &identity);
     if (failure != 0) return failure;
     for (const FileSlot& s : slots)
         if (s.in_use && s.device == identity.device && s.inode == identity.inode &&

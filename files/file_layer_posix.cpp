@@ -73,7 +73,8 @@ bool path_resolve(const char* name, char* out, int out_size) {
     return true;
 }
 
-int system_file_open(const char* name, int access, int creation, bool regular_only, SystemFile* file,
+// POSIX keeps no sharing between processes: the layer's own check is all.
+int system_file_open(const char* name, int access, bool, bool, int creation, bool regular_only, SystemFile* file,
                      SystemFileIdentity* identity) {
     char path[4096];
     if (!path_resolve(name, path, sizeof path)) return open_bad_file_name;

@@ -8,7 +8,8 @@
 
 using SystemFile = intptr_t;  // the system's handle of an open file
 
-// Which file an open one is: two opens of the same file give the same pair.
+// Which file an open one is: two opens of the same file give the same pair
+// (device and inode; a volume's serial number and the file's index).
 struct SystemFileIdentity {
     uint64_t device, inode;
 };
@@ -16,10 +17,11 @@ struct SystemFileIdentity {
 // Opens `name` (not empty) for `access` (access_read | access_write) with the
 // `creation` rule; 0 with the handle and identity, or an open_* code. With
 // `regular_only` the open cannot block and anything but a regular file gives
-// open_not_a_file; a folder is never opened. The sharing between the layer's
-// own opens is the layer's part (deny_read, deny_write of its slots).
-int system_file_open(const char* name, int access, int creation, bool regular_only, SystemFile* file,
-                     SystemFileIdentity* identity);
+// open_not_a_file; a folder is never opened. `deny_read` and `deny_write` are
+// the sharing asked of other openers, for a system that keeps it (a refusal is
+// open_permission); between its own opens the layer keeps it either way.
+int system_file_open(const char* name, int access, bool deny_read, bool deny_write, int creation,
+                     bool regular_only, SystemFile* file, SystemFileIdentity* identity);
 void system_file_close(SystemFile file);
 // Bytes in the file, or layer_io_failure.
 int64_t system_file_size(SystemFile file);
