@@ -4,8 +4,9 @@
 //
 // Each window system is one Platform record, in files named for it
 // (platform_x11.cpp over freeglut and X11, platform_headless.cpp for pictures
-// made without a window), registered by main before the runtime starts; the
-// runtime's own logic is the same on all of them. What differs between
+// made without a window); main registers the build's window platform
+// (host/platform_window.h) before the runtime starts. The runtime's own logic
+// is the same on all of them. What differs between
 // operating systems below the window has plain functions that the build
 // picks: host/system.h, host/shell_system.h, files/file_system.h.
 //

@@ -8,7 +8,7 @@
 #include "host/display.h"
 #include "host/folders.h"
 #include "host/message_box.h"
-#include "host/platform_x11.h"
+#include "host/platform_window.h"
 #include "host/process.h"
 #include "monitor/monitor.h"
 #include "monitor/user_folder.h"
@@ -52,6 +52,6 @@ int main(int argc, char** argv) {
     }
     if (!dir_option.empty() && !folder_exists(dir_option))
         return command_wrong("skerrow", ("no folder " + dir_option).c_str(), usage_text);
-    platform_set(&platform_x11);
+    platform_set(&platform_window);
     runtime_main(argc, argv, program, enter_folder);
 }

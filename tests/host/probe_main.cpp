@@ -12,7 +12,7 @@
 #include "host/display.h"
 #include "host/keyboard.h"
 #include "host/line_event.h"
-#include "host/platform_x11.h"
+#include "host/platform_window.h"
 #include "host/process.h"
 #include "tests/host/probe_picture.h"
 #include "text/string_functions.h"
@@ -113,6 +113,6 @@ void probe_program() {
 
 int main(int argc, char** argv) {
     if (argc > 1) scenario = argv[1];
-    platform_set(&platform_x11);
+    platform_set(&platform_window);
     runtime_main(1, argv, probe_program);
 }
