@@ -1,7 +1,6 @@
 #include "host/display.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -78,8 +77,6 @@ struct PostedWork {
 std::mutex posted_mutex;
 std::vector<PostedWork> posted;
 
-void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
 // Text screens are drawn from their cells with the 16-row font.
 void render_text(const ImageSurface* s, FrameSlot& f) {
     int32_t fw = 8, fh = 16;
@@ -99,6 +96,8 @@ void render_text(const ImageSurface* s, FrameSlot& f) {
         }
     }
 }
+
+}  // namespace
 
 void frame_build() {
     int pick = -1;
@@ -163,6 +162,8 @@ void frame_build() {
     f.state.store(slot_ready);
     latest_ready.store(f.order.load());
 }
+
+namespace {
 
 bool apply_title() {
     if (!title_dirty.exchange(false) || window_gone) return false;
@@ -371,40 +372,6 @@ bool display_post(void (*work)(void*), void* argument) {
 
 DisplayCounters display_counters() {
     return {build_passes.load(), frames_built.load(), uploads.load(), swaps.load()};
-}
-
-void service_thread() {
-    int phase = 0;
-    for (;;) {
-        if (exit_request.load()) break;
-        int32_t ms = int32_t((int64_t(clock_ms()) - timer_origin_ms + day_origin_ms) % 86400000);
-        uint32_t ticks = uint32_t(double(ms) * 0.0182);
-        std::memcpy(low_memory_block() + 1132, &ticks, 3);
-        int suspend = frame_suspend.load();
-        if (suspend != 0) {
-            if (suspend == -1) {
-                sleep_ms(64);
-                continue;
-            }
-            frame_suspend.store(-1);
-            frame_build();
-            continue;
-        }
-        sleep_ms(16);  // the pass's 15 + 1 ms, in one sleep: every wake-up costs an idle machine
-        if (stop_requested.load()) break;
-        phase ^= 1;
-        if (phase == 1) {
-            if (auto_display.load()) frame_build();
-        } else {
-            keyboard_sync_locks();
-        }
-    }
-    stop_now.store(true);
-    stop_now.notify_all();
-    event_pending.store(1);
-    message_box_abandon();
-    while (threads_parked.load() != 3) sleep_ms(16);
-    process_exit(0);
 }
 
 void display_run(int argc, char** argv) {

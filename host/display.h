@@ -16,8 +16,9 @@ void window_title_set(StringValue* title);
 // True when the window exists and its title is `title`.
 bool window_title_is(const char* title);
 
-// The service thread's loop: frames, lock keys, and the shutdown at its end.
-[[noreturn]] void service_thread();
+// The service thread's part: the display image as a 32-bit frame into a free
+// slot, unless nothing changed since the last one.
+void frame_build();
 
 // Opens the window and runs the window loop on the calling (entry) thread;
 // returns once the window has been closed.

@@ -1,3 +1,5 @@
+// Where things lie on POSIX systems: /proc/self/exe, the XDG folders, the
+// password database.
 #include "host/folders.h"
 
 #include <pwd.h>

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <thread>
 
@@ -54,6 +55,42 @@ void program_thread() {
 void timer_event_thread() {
     stop_now.wait(false);
     threads_parked.fetch_or(2);
+}
+
+
+// Frames, lock keys and the tick count; at its end, the shutdown.
+[[noreturn]] void service_thread() {
+    int phase = 0;
+    for (;;) {
+        if (exit_request.load()) break;
+        int32_t ms = int32_t((int64_t(clock_ms()) - timer_origin_ms + day_origin_ms) % 86400000);
+        uint32_t ticks = uint32_t(double(ms) * 0.0182);
+        std::memcpy(low_memory_block() + 1132, &ticks, 3);
+        int suspend = frame_suspend.load();
+        if (suspend != 0) {
+            if (suspend == -1) {
+                sleep_ms(64);
+                continue;
+            }
+            frame_suspend.store(-1);
+            frame_build();
+            continue;
+        }
+        sleep_ms(16);  // the pass's 15 + 1 ms, in one sleep: every wake-up costs an idle machine
+        if (stop_requested.load()) break;
+        phase ^= 1;
+        if (phase == 1) {
+            if (auto_display.load()) frame_build();
+        } else {
+            keyboard_sync_locks();
+        }
+    }
+    stop_now.store(true);
+    stop_now.notify_all();
+    event_pending.store(1);
+    message_box_abandon();
+    while (threads_parked.load() != 3) sleep_ms(16);
+    process_exit(0);
 }
 
 }  // namespace

@@ -24,8 +24,9 @@ void runtime_start_headless();
 
 // ---- Running and ending -------------------------------------------------------
 
-// Prepares the runtime, starts the threads with `program` on the program
-// thread and runs the window loop. Never returns. `enter_folder` changes to
+// Prepares the runtime on the platform registered with platform_set
+// (host/platform.h), starts the threads with `program` on the program thread
+// and runs the window loop. Never returns. `enter_folder` changes to
 // the folder the program works in, once a display is known to be there.
 [[noreturn]] void runtime_main(int argc, char** argv, void (*program)(),
                                bool (*enter_folder)() = change_to_executable_folder);
