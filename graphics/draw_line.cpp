@@ -65,7 +65,9 @@ void pixel_span_write(ImageSurface* image, int32_t x, int32_t y, const uint8_t* 
     bool inside = x >= 0 && y >= 0 && y < image->height && x + n <= image->width && !image->is_text;
     if (inside && image->bytes_per_pixel == 1 && n == 8 && mode == 3) {
         text_cells_touch(image, x, y, x + 7, y);
-        glyph_rows_write(image, x, y, coverage, 1, fg, bg);
+        uint64_t row;
+        glyph_rows_paint(image, coverage, 1, fg, bg, &row);
+        glyph_rows_write(image, x, y, &row, 1);
         return;
     }
     for (int32_t i = 0; i < n; i++) {
@@ -75,23 +77,25 @@ void pixel_span_write(ImageSurface* image, int32_t x, int32_t y, const uint8_t* 
     }
 }
 
-void glyph_rows_write(ImageSurface* image, int32_t x, int32_t y, const uint8_t* coverage, int32_t rows, uint32_t fg,
-                      uint32_t bg) {
+void glyph_rows_paint(const ImageSurface* image, const uint8_t* coverage, int32_t rows, uint32_t fg, uint32_t bg,
+                      uint64_t* painted) {
     uint64_t fg8 = uint64_t(fg & image->colour_mask) * 0x0101010101010101ull,
              bg8 = uint64_t(bg & image->colour_mask) * 0x0101010101010101ull;
-    uint8_t* out = image->pixels + size_t(y) * image->width + size_t(x);
-    size_t width = image->width;
-    auto row = [&](int32_t r) {
+    for (int32_t r = 0; r < rows; r++) {
         uint64_t set;
         std::memcpy(&set, coverage + 8 * r, 8);
-        uint64_t pixels = (set & fg8) | (~set & bg8);
-        std::memcpy(out + size_t(r) * width, &pixels, 8);
-    };
+        painted[r] = (set & fg8) | (~set & bg8);
+    }
+}
+
+void glyph_rows_write(ImageSurface* image, int32_t x, int32_t y, const uint64_t* painted, int32_t rows) {
+    uint8_t* out = image->pixels + size_t(y) * image->width + size_t(x);
+    size_t width = image->width;
     if (rows == 16) {  // the 8 x 16 font, row by row without a count
-        for (int32_t r = 0; r < 16; r++) row(r);
+        for (int32_t r = 0; r < 16; r++) std::memcpy(out + size_t(r) * width, painted + r, 8);
         return;
     }
-    for (int32_t r = 0; r < rows; r++) row(r);
+    for (int32_t r = 0; r < rows; r++) std::memcpy(out + size_t(r) * width, painted + r, 8);
 }
 
 void pixel_write_clipped(ImageSurface* image, int32_t x, int32_t y, uint32_t colour) {

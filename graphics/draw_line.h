@@ -16,13 +16,15 @@ void pixel_write_clipped(ImageSurface* image, int32_t x, int32_t y, uint32_t col
 // only the clear ones, 3 both. The same bounds rule as pixel_write.
 void pixel_span_write(ImageSurface* image, int32_t x, int32_t y, const uint8_t* coverage, int32_t n, uint32_t fg,
                       uint32_t bg, int mode);
-// Rows of 8 pixels from (x, y) down, one row per 8 coverage bytes, set pixels
-// in `fg` and clear ones in `bg`, stored AND colour_mask as pixel_write
-// stores them, into an image of one byte per pixel; the block lies inside the
-// image. The glyph writer of the text-cell record (graphics/text_cells.h),
-// which keeps the record itself: every other writer here touches it.
-void glyph_rows_write(ImageSurface* image, int32_t x, int32_t y, const uint8_t* coverage, int32_t rows, uint32_t fg,
-                      uint32_t bg);
+// Glyph rows painted: 8 pixels a row from 8 coverage bytes, set pixels in
+// `fg` and clear ones in `bg`, each AND colour_mask as pixel_write stores it.
+void glyph_rows_paint(const ImageSurface* image, const uint8_t* coverage, int32_t rows, uint32_t fg, uint32_t bg,
+                      uint64_t* painted);
+// Painted rows into an image of one byte per pixel, from (x, y) down; the
+// block lies inside the image. The glyph writer of the text-cell record
+// (graphics/text_cells.h), which keeps the record itself: every other writer
+// here touches it.
+void glyph_rows_write(ImageSurface* image, int32_t x, int32_t y, const uint64_t* painted, int32_t rows);
 // Unclipped filled rectangle in pixels.
 void rect_fill(ImageSurface* image, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour);
 

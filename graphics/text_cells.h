@@ -25,6 +25,7 @@
 struct TextCells {
     int32_t font;            // font handle the grid is cut by
     int32_t glyph_height;    // its glyph height in pixels
+    int32_t row_shift;       // log2 of it when it is 8 or 16, else 0
     const uint8_t* glyphs;   // its glyph 0 (font_glyph); glyph c lies glyph_stride x c further
     int32_t glyph_stride;
     int32_t rows, columns;   // the grid
@@ -44,6 +45,14 @@ bool text_cells_usable(const ImageSurface* image);
 // done, when the image is not usable or the cells lie outside its grid.
 bool text_cells_put(ImageSurface* image, int32_t row, int32_t column, const uint8_t* bytes, int32_t n);
 
+// ---- Combining ---------------------------------------------------------------------
+
+void text_combine_begin();
+// Draws the notes; combining stops.
+void text_combine_end();
+// Draws the notes; combining goes on.
+void text_cells_settle();
+
 // ---- Keeping it true ---------------------------------------------------------------
 
 extern ImageSurface* text_cells_noted_image;  // the image whose cells hold notes, or null
@@ -56,17 +65,12 @@ inline void text_cells_touch(ImageSurface* image, int32_t x1, int32_t y1, int32_
         text_cells_forget(image, x1, y1, x2, y2);
 }
 // The same for the one pixel (x, y), which lies inside the image.
-void text_cells_forget_pixel(ImageSurface* image, int32_t x, int32_t y);
 inline void text_cells_touch_pixel(ImageSurface* image, int32_t x, int32_t y) {
-    if (image->text_cells != nullptr || text_cells_noted_image != nullptr) text_cells_forget_pixel(image, x, y);
+    if (text_cells_noted_image != nullptr) text_cells_settle();
+    if (TextCells* t = image->text_cells) {
+        int32_t row = t->row_shift ? y >> t->row_shift : y / t->glyph_height, column = x / 8;
+        if (row < t->rows && column < t->columns) t->shown[size_t(row) * size_t(t->columns) + size_t(column)] = 0;
+    }
 }
 // The image's record goes (the image is freed, or its pixels are).
 void text_cells_release(ImageSurface* image);
-
-// ---- Combining ---------------------------------------------------------------------
-
-void text_combine_begin();
-// Draws the notes; combining stops.
-void text_combine_end();
-// Draws the notes; combining goes on.
-void text_cells_settle();
