@@ -5,14 +5,14 @@
 // character and its foreground and background as stored (after colour_mask,
 // so palette changes do not matter). Printing the glyph a cell already shows
 // draws nothing. Every other writer of pixels calls text_cells_touch() for
-// what it is about to write, which forgets those cells, and an image freed or
-// copied takes no record along; so the record only ever names pixels that are
-// there. Only what a built-in font 8 pixels wide prints on an image of one
+// what it is about to write, which forgets those cells; an image freed or
+// copied takes no record along, and a font of another size starts it afresh;
+// so the record only ever names pixels that are there. Only what a built-in font 8 pixels wide prints on an image of one
 // byte per pixel in print mode 3 (glyph and background) is recorded; every
 // other glyph is drawn by the pixel writers and so forgets its cell.
 //
-// Between text_combine_begin() and text_combine_end() (the prints of one
-// record of the spot log) glyphs are only noted; any pixel write, a pause or
+// Between text_combine_begin() and text_combine_end() (the monitor's prints
+// for one record of its log) glyphs are only noted; any pixel write, a pause or
 // an error report, and the end, draw first each noted cell's last glyph where
 // it differs from what the cell shows, so the pixels are then what drawing
 // every glyph at once would have made.

@@ -38,9 +38,8 @@ int32_t spot_line_join(const SpotRecord& spot) {
     int32_t number_length = format_single(spot.spot_snr, number);
     const StringValue *call = spot.spot_call, *time = spot.spot_time;
     int64_t length = int64_t(call->length) + 1 + time->length + 1 + number_length + 1 + 6;
-    if (length > spot_room || std::memchr(call->data, '\t', size_t(call->length)) ||
-        std::memchr(time->data, '\t', size_t(time->length)))
-        return -1;
+    auto has_tab = [](const StringValue* v) { return v->length > 0 && std::memchr(v->data, '\t', size_t(v->length)); };
+    if (length > spot_room || has_tab(call) || has_tab(time)) return -1;
     uint8_t* at = spot_line;
     auto add = [&at](const void* bytes, size_t n) {
         if (n > 0) std::memcpy(at, bytes, n);
