@@ -1,5 +1,6 @@
 // One refresh of the monitor (setup file, frame, log pass) for logs of
-// 1,000, 10,000 and 100,000 records, without a window.
+// 1,000, 10,000 and 100,000 records, without a window, on the fast path (1)
+// and on the plain path (0).
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include "host/delay.h"
 #include "host/message_box.h"
 #include "monitor/monitor.h"
+#include "text/fast_path.h"
 
 namespace {
 
@@ -49,16 +51,18 @@ void refresh(benchmark::State& state) {
         monitor_startup();
         ready = true;
     }
+    fast_path = state.range(1) != 0;
     for (auto _ : state) {
         setup_file_read();
         frame_draw();
         log_pass();
         file_close(1, file_number_passed);
     }
+    fast_path = true;
     state.counters["records"] = double(state.range(0));
     std::system(("rm -rf '" + folder + "'").c_str());
 }
-BENCHMARK(refresh)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(refresh)->ArgsProduct({{1000, 10000, 100000}, {1, 0}})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -65,7 +65,9 @@ void pixel_span_write(ImageSurface* image, int32_t x, int32_t y, const uint8_t* 
     bool inside = x >= 0 && y >= 0 && y < image->height && x + n <= image->width && !image->is_text;
     if (inside && image->bytes_per_pixel == 1 && n == 8 && mode == 3) {
         text_cells_touch(image, x, y, x + 7, y);
-        glyph_rows_write(image, x, y, coverage, 1, fg, bg);
+        uint64_t row;
+        glyph_rows_paint(image, coverage, 1, fg, bg, &row);
+        glyph_rows_write(image, x, y, &row, 1);
         return;
     }
     for (int32_t i = 0; i < n; i++) {

@@ -33,6 +33,7 @@ TextCells* cells_of(ImageSurface* s) {
     t = static_cast<TextCells*>(block);
     t->font = s->font;
     t->glyph_height = font_height(s->font);
+    t->row_shift = t->glyph_height == 8 ? 3 : t->glyph_height == 16 ? 4 : 0;
     t->glyphs = font_glyph(s->font, 0);
     t->glyph_stride = int32_t(font_glyph(s->font, 1) - t->glyphs);
     t->rows = rows;
@@ -48,33 +49,55 @@ TextCells* cells_of(ImageSurface* s) {
     return t;
 }
 
-void cell_draw(ImageSurface* s, const TextCells* t, size_t index, uint32_t key) {
-    int32_t row = int32_t(index / size_t(t->columns)), column = int32_t(index % size_t(t->columns));
-    glyph_rows_write(s, column * 8, row * t->glyph_height, t->glyphs + size_t(t->glyph_stride) * (key & 255),
-                     t->glyph_height, (key >> 8) & 255, (key >> 16) & 255);
+// Glyphs painted in one pair of colours as they are first drawn; a cell drawn
+// again in those colours copies its rows from here.
+struct PaintedGlyphs {
+    const uint8_t* glyphs = nullptr;  // the font they are painted from
+    uint32_t fg = 0, bg = 0;          // the colours, as stored
+    bool made[256] = {};
+    uint64_t rows[256][16];
+};
+PaintedGlyphs painted;
+
+// Draws the glyph `key` into the cell at (row, column), counted from 0.
+void cell_draw(ImageSurface* s, const TextCells* t, int32_t row, int32_t column, uint32_t key) {
+    uint32_t fg = (key >> 8) & 255, bg = (key >> 16) & 255, c = key & 255;
+    if (painted.glyphs != t->glyphs || painted.fg != fg || painted.bg != bg) {
+        painted.glyphs = t->glyphs;
+        painted.fg = fg;
+        painted.bg = bg;
+        std::memset(painted.made, 0, sizeof painted.made);
+    }
+    if (!painted.made[c]) {
+        glyph_rows_paint(s, t->glyphs + size_t(t->glyph_stride) * c, t->glyph_height, fg, bg, painted.rows[c]);
+        painted.made[c] = true;
+    }
+    glyph_rows_write(s, column * 8, row * t->glyph_height, painted.rows[c], t->glyph_height);
 }
 
 }  // namespace
 
 // ---- Recording ---------------------------------------------------------------------
 
-void glyph_rows_write(ImageSurface* image, int32_t x, int32_t y, const uint8_t* coverage, int32_t rows, uint32_t fg,
-                      uint32_t bg) {
+void glyph_rows_paint(const ImageSurface* image, const uint8_t* coverage, int32_t rows, uint32_t fg, uint32_t bg,
+                      uint64_t* painted) {
     uint64_t fg8 = uint64_t(fg & image->colour_mask) * 0x0101010101010101ull,
              bg8 = uint64_t(bg & image->colour_mask) * 0x0101010101010101ull;
-    uint8_t* out = image->pixels + size_t(y) * image->width + size_t(x);
-    size_t width = image->width;
-    auto row = [&](int32_t r) {
+    for (int32_t r = 0; r < rows; r++) {
         uint64_t set;
         std::memcpy(&set, coverage + 8 * r, 8);
-        uint64_t pixels = (set & fg8) | (~set & bg8);
-        std::memcpy(out + size_t(r) * width, &pixels, 8);
-    };
+        painted[r] = (set & fg8) | (~set & bg8);
+    }
+}
+
+void glyph_rows_write(ImageSurface* image, int32_t x, int32_t y, const uint64_t* painted, int32_t rows) {
+    uint8_t* out = image->pixels + size_t(y) * image->width + size_t(x);
+    size_t width = image->width;
     if (rows == 16) {  // the 8 x 16 font, row by row without a count
-        for (int32_t r = 0; r < 16; r++) row(r);
+        for (int32_t r = 0; r < 16; r++) std::memcpy(out + size_t(r) * width, painted + r, 8);
         return;
     }
-    for (int32_t r = 0; r < rows; r++) row(r);
+    for (int32_t r = 0; r < rows; r++) std::memcpy(out + size_t(r) * width, painted + r, 8);
 }
 
 bool text_cells_usable(const ImageSurface* s) {
@@ -94,7 +117,7 @@ bool text_cells_put(ImageSurface* s, int32_t row, int32_t column, const uint8_t*
         for (int32_t i = first; i <= last; i++) {
             uint32_t key = base | bytes[i - first];
             if (shown[i] != key) {
-                cell_draw(s, t, at + size_t(i), key);
+                cell_draw(s, t, row - 1, i, key);
                 shown[i] = key;
             }
         }
@@ -143,14 +166,6 @@ void text_cells_forget(ImageSurface* s, int32_t x1, int32_t y1, int32_t x2, int3
         for (int32_t c = c1; c <= c2; c++) t->shown[size_t(r) * size_t(t->columns) + size_t(c)] = 0;
 }
 
-void text_cells_forget_pixel(ImageSurface* s, int32_t x, int32_t y) {
-    if (text_cells_noted_image != nullptr) text_cells_settle();
-    TextCells* t = s->text_cells;
-    if (t == nullptr) return;
-    int32_t row = y / t->glyph_height, column = x / 8;
-    if (row < t->rows && column < t->columns) t->shown[size_t(row) * size_t(t->columns) + size_t(column)] = 0;
-}
-
 void text_cells_release(ImageSurface* s) {
     if (text_cells_noted_image == s) text_cells_noted_image = nullptr;
     std::free(s->text_cells);
@@ -181,7 +196,7 @@ void text_cells_settle() {
         if (std::memcmp(noted + a, shown + a, size_t(b - a + 1) * sizeof(uint32_t)) != 0)
             for (int32_t i = a; i <= b; i++)
                 if (noted[i] != 0 && noted[i] != shown[i]) {
-                    cell_draw(s, t, at + size_t(i), noted[i]);
+                    cell_draw(s, t, r, i, noted[i]);
                     shown[i] = noted[i];
                 }
         std::memset(noted + a, 0, size_t(b - a + 1) * sizeof(uint32_t));

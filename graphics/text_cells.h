@@ -5,14 +5,14 @@
 // character and its foreground and background as stored (after colour_mask,
 // so palette changes do not matter). Printing the glyph a cell already shows
 // draws nothing. Every other writer of pixels calls text_cells_touch() for
-// what it is about to write, which forgets those cells, and an image freed or
-// copied takes no record along; so the record only ever names pixels that are
-// there. Only what a built-in font 8 pixels wide prints on an image of one
+// what it is about to write, which forgets those cells; an image freed or
+// copied takes no record along, and a font of another size starts it afresh;
+// so the record only ever names pixels that are there. Only what a built-in font 8 pixels wide prints on an image of one
 // byte per pixel in print mode 3 (glyph and background) is recorded; every
 // other glyph is drawn by the pixel writers and so forgets its cell.
 //
-// Between text_combine_begin() and text_combine_end() (the prints of one
-// record of the spot log) glyphs are only noted; any pixel write, a pause or
+// Between text_combine_begin() and text_combine_end() (the monitor's prints
+// for one record of its log) glyphs are only noted; any pixel write, a pause or
 // an error report, and the end, draw first each noted cell's last glyph where
 // it differs from what the cell shows, so the pixels are then what drawing
 // every glyph at once would have made.
@@ -25,6 +25,7 @@
 struct TextCells {
     int32_t font;            // font handle the grid is cut by
     int32_t glyph_height;    // its glyph height in pixels
+    int32_t row_shift;       // log2 of it when it is 8 or 16, else 0
     const uint8_t* glyphs;   // its glyph 0 (font_glyph); glyph c lies glyph_stride x c further
     int32_t glyph_stride;
     int32_t rows, columns;   // the grid
@@ -44,13 +45,22 @@ bool text_cells_usable(const ImageSurface* image);
 // done, when the image is not usable or the cells lie outside its grid.
 bool text_cells_put(ImageSurface* image, int32_t row, int32_t column, const uint8_t* bytes, int32_t n);
 
-// Rows of 8 pixels from (x, y) down, one row per 8 coverage bytes, set pixels
-// in `fg` and clear ones in `bg`, stored AND colour_mask as pixel_write
-// stores them, into an image of one byte per pixel; the block lies inside the
-// image. The glyph writer of the record, which keeps the record itself:
-// every other pixel writer touches it (graphics/draw_line.h).
-void glyph_rows_write(ImageSurface* image, int32_t x, int32_t y, const uint8_t* coverage, int32_t rows, uint32_t fg,
-                      uint32_t bg);
+// Glyph rows painted: 8 pixels a row from 8 coverage bytes, set pixels in
+// `fg` and clear ones in `bg`, each AND colour_mask as pixel_write stores it.
+void glyph_rows_paint(const ImageSurface* image, const uint8_t* coverage, int32_t rows, uint32_t fg, uint32_t bg,
+                      uint64_t* painted);
+// Painted rows into an image of one byte per pixel, from (x, y) down; the
+// block lies inside the image. The glyph writer of the record, which keeps
+// the record itself: every other pixel writer touches it (graphics/draw_line.h).
+void glyph_rows_write(ImageSurface* image, int32_t x, int32_t y, const uint64_t* painted, int32_t rows);
+
+// ---- Combining ---------------------------------------------------------------------
+
+void text_combine_begin();
+// Draws the notes; combining stops.
+void text_combine_end();
+// Draws the notes; combining goes on.
+void text_cells_settle();
 
 // ---- Keeping it true ---------------------------------------------------------------
 
@@ -64,17 +74,12 @@ inline void text_cells_touch(ImageSurface* image, int32_t x1, int32_t y1, int32_
         text_cells_forget(image, x1, y1, x2, y2);
 }
 // The same for the one pixel (x, y), which lies inside the image.
-void text_cells_forget_pixel(ImageSurface* image, int32_t x, int32_t y);
 inline void text_cells_touch_pixel(ImageSurface* image, int32_t x, int32_t y) {
-    if (image->text_cells != nullptr || text_cells_noted_image != nullptr) text_cells_forget_pixel(image, x, y);
+    if (text_cells_noted_image != nullptr) text_cells_settle();
+    if (TextCells* t = image->text_cells) {
+        int32_t row = t->row_shift ? y >> t->row_shift : y / t->glyph_height, column = x / 8;
+        if (row < t->rows && column < t->columns) t->shown[size_t(row) * size_t(t->columns) + size_t(column)] = 0;
+    }
 }
 // The image's record goes (the image is freed, or its pixels are).
 void text_cells_release(ImageSurface* image);
-
-// ---- Combining ---------------------------------------------------------------------
-
-void text_combine_begin();
-// Draws the notes; combining stops.
-void text_combine_end();
-// Draws the notes; combining goes on.
-void text_cells_settle();

@@ -1,4 +1,6 @@
 // One record of the log: shown as the latest spot and plotted, SNR against time of day.
+#include <cstring>
+
 #include "graphics/draw_circle.h"
 #include "graphics/draw_line.h"
 #include "graphics/text_print.h"
@@ -10,6 +12,8 @@
 namespace {
 
 constexpr int32_t others_shown = 56;  // characters of the list the "Other:" line shows
+constexpr int32_t spot_blanks = 22;   // blanks the latest spot is cleared with
+constexpr int32_t spot_room = 31;     // columns 50 to 80, where the latest spot is printed
 
 int32_t spot_colour = 15, spot_matched = 0, spot_x = 0, level_valid = 0;
 float snr_height = 0, level_height = 0;
@@ -24,6 +28,32 @@ void print_piece(StringValue* s) {
     print_data(s, 0);
 }
 
+// The latest spot's six pieces as one text, for the fast path: when none
+// holds a tab and together they fit on the row from column 50, printing them
+// one by one moves to no new line, so one print of them all does the same.
+// The length of the text in spot_line, or -1 when they do not fit so.
+uint8_t spot_line[spot_room];
+int32_t spot_line_join(const SpotRecord& spot) {
+    char number[40];
+    int32_t number_length = format_single(spot.spot_snr, number);
+    const StringValue *call = spot.spot_call, *time = spot.spot_time;
+    int64_t length = int64_t(call->length) + 1 + time->length + 1 + number_length + 1 + 6;
+    auto has_tab = [](const StringValue* v) { return v->length > 0 && std::memchr(v->data, '\t', size_t(v->length)); };
+    if (length > spot_room || has_tab(call) || has_tab(time)) return -1;
+    uint8_t* at = spot_line;
+    auto add = [&at](const void* bytes, size_t n) {
+        if (n > 0) std::memcpy(at, bytes, n);
+        at += n;
+    };
+    add(call->data, size_t(call->length));
+    add(" ", 1);
+    add(time->data, size_t(time->length));
+    add(" ", 1);
+    add(number, size_t(number_length));
+    add(" dB    ", 7);
+    return int32_t(length);
+}
+
 void circle(double x, double y, double radius, int32_t colour) {
     draw_circle(x, y, radius, uint32_t(colour), 0, 0, 0, circle_colour_passed);
 }
@@ -33,17 +63,23 @@ void circle(double x, double y, double radius, int32_t colour) {
 void spot_show_and_plot() {
     if (hour_text == nullptr) hour_text = string_new(0, false), minute_text = string_new(0, false);
     SpotRecord& spot = monitor.spot;
+    int32_t joined = fast_path ? spot_line_join(spot) : -1;
     print_at(26, 50, text("Latest spot:"));
     statement(290);
-    print_at(27, 50, space_string(22));
+    // Blanks that the latest spot then prints over in full are left out.
+    if (joined < spot_blanks) print_at(27, 50, space_string(spot_blanks));
     statement(291);
     locate_cursor(27, 50, 0, 0, 0, locate_row_passed | locate_column_passed);
-    print_piece(spot.spot_call);
-    print_piece(text(" "));
-    print_piece(spot.spot_time);
-    print_piece(text(" "));
-    print_piece(string_concat(number_to_string(spot.spot_snr), text(" ")));
-    print_piece(text("dB    "));
+    if (joined >= 0) {
+        print_piece(string_from_text(spot_line, joined));
+    } else {
+        print_piece(spot.spot_call);
+        print_piece(text(" "));
+        print_piece(spot.spot_time);
+        print_piece(text(" "));
+        print_piece(string_concat(number_to_string(spot.spot_snr), text(" ")));
+        print_piece(text("dB    "));
+    }
     statement(292);
     spot_colour = 15;
     spot_matched = 0;
@@ -96,7 +132,9 @@ void spot_show_and_plot() {
         string_assign(monitor.others_list, string_concat(string_concat(monitor.others_list, spot.spot_call), text(" ")));
         statement(331);
     }
-    print_at(29, 19, space_string(others_shown));
+    // The list's first 56 characters print over all 56 blanks: once it is
+    // that long, the fast path leaves the blanks out.
+    if (!fast_path || monitor.others_list->length < others_shown) print_at(29, 19, space_string(others_shown));
     statement(333);
     print_at(29, 19, left_string(monitor.others_list, others_shown));
     statement(334);

@@ -17,22 +17,6 @@ snapshot=$PWD/build-release/skerrow-snapshot
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# make_log RECORDS CALLS FILE: CALLS distinct unwatched calls.
-make_log() {
-  awk -v n="$1" -v calls="$2" -v seed="$1$2" 'BEGIN {
-    srand(seed)
-    split("W1AW K1JT G4ABC VK2XYZ JA1NRH DL1ABC", w, " ")
-    print "Benchmark spot log 14.074 MHz"
-    for (i = 0; i < n; i++) {
-      s = int(i * 86400 / n); h = int(s / 3600); m = int(s / 60) % 60; sec = s % 60
-      if (rand() < 0.2) call = w[int(rand() * 6) + 1]
-      else { k = int(rand() * calls); call = sprintf("%c%c%d%c%c%c", 65 + k % 26, 65 + int(k / 26) % 26, k % 10,
-                                                        65 + int(k / 260) % 26, 65 + int(k / 6760) % 26, 65 + (k * 7) % 26) }
-      printf "%s,JO%02d,%02d:%02d:%02d,%d,%d\r\n", call, int(rand() * 100), h, m, sec, int(rand() * 34) - 24, -int(rand() * 60) - 2
-    }
-  }' > "$3"
-}
-
 # best_ns CMD...: the shortest of $runs runs, in nanoseconds.
 best_ns() {
   local best="" t0 t1 d
@@ -57,7 +41,7 @@ for spec in "10000 300" "100000 300" "1000000 300" "100000 20000"; do
   set -- $spec
   folder="$work/log-$1-$2"
   setup "$folder"
-  make_log "$1" "$2" "$folder/spots.log"
+  scripts/make-log.sh "$1" "$2" "$folder/spots.log"
   total=$(best_ns "$snapshot" -C "$folder" "$work/out.png")
   wc=$(best_ns wc -l "$folder/spots.log")
   awk -v r="$1" -v c="$2" -v t="$total" -v b="$base" -v w="$wc" 'BEGIN {
