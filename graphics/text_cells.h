@@ -18,6 +18,7 @@
 // every glyph at once would have made.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "graphics/image_record.h"
