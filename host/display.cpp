@@ -45,7 +45,7 @@ std::atomic<bool> force_rebuild{false};
 std::atomic<int64_t> build_passes{0}, frames_built{0}, uploads{0}, swaps{0};
 
 // Display-thread state.
-std::thread::id display_thread_id;
+std::atomic<std::thread::id> display_thread_id;  // asked by other threads too
 const WindowSystem* window = nullptr;  // the platform's, while the loop runs
 int window_width = 640, window_height = 400;
 bool reshape_seen = false;
@@ -55,7 +55,7 @@ bool texture_made = false;  // a frame has been uploaded
 int shown_slot = -1;
 int64_t shown_order = -1;
 int32_t last_frame_width = 0, last_frame_height = 0;
-bool window_gone = false;
+std::atomic<bool> window_gone{false};  // display_post asks it on any thread
 int quiet_ticks = 0;                 // timer ticks since anything happened
 constexpr int idle_interval_ms = 96;
 bool fullscreen = false;
@@ -166,7 +166,7 @@ void frame_build() {
 namespace {
 
 bool apply_title() {
-    if (!title_dirty.exchange(false) || window_gone) return false;
+    if (!title_dirty.exchange(false) || window_gone.load()) return false;
     std::string t;
     {
         std::lock_guard<std::mutex> lock(title_mutex);
@@ -193,7 +193,7 @@ bool bar_render(int width) {
 }
 
 void on_display() {
-    if (in_display || window_gone) return;
+    if (in_display || window_gone.load()) return;
     in_display = true;
     int chosen = shown_slot;
     int64_t best = shown_order;
@@ -278,13 +278,13 @@ void on_display() {
 }
 
 void on_timer(int) {
-    if (window_gone || exit_request.load()) return;
+    if (window_gone.load() || exit_request.load()) return;
     quiet_ticks++;
     if (display_pause.load() == 1) display_pause.store(2), quiet_ticks = 0;
     if (run_posted()) quiet_ticks = 0;
     if (apply_title()) quiet_ticks = 0;
     if (window->poll()) display_activity();
-    if (window_gone || exit_request.load()) return;
+    if (window_gone.load() || exit_request.load()) return;
     if (fullscreen_toggle_request.exchange(0)) {
         fullscreen = !fullscreen;
         if (fullscreen) window->full_screen();
@@ -316,7 +316,7 @@ void on_reshape(int w, int h) {
 }
 
 void on_close() {
-    window_gone = true;
+    window_gone.store(true);
     exit_request.store(1);
     message_box_abandon();
 }
@@ -361,10 +361,10 @@ bool window_title_is(const char* title) {
     return title_text == title;
 }
 
-bool display_thread_is_current() { return std::this_thread::get_id() == display_thread_id; }
+bool display_thread_is_current() { return std::this_thread::get_id() == display_thread_id.load(); }
 
 bool display_post(void (*work)(void*), void* argument) {
-    if (window_gone) return false;
+    if (window_gone.load()) return false;
     std::lock_guard<std::mutex> lock(posted_mutex);
     posted.push_back({work, argument});
     return true;
@@ -375,7 +375,7 @@ DisplayCounters display_counters() {
 }
 
 void display_run(int argc, char** argv) {
-    display_thread_id = std::this_thread::get_id();
+    display_thread_id.store(std::this_thread::get_id());
     display_attached.store(true);
     window = platform().window;
     if (!window->open(&argc, argv)) process_exit(1);
@@ -393,6 +393,6 @@ void display_run(int argc, char** argv) {
     window->callbacks_set(&callbacks);
     window->timer_add(8, on_timer, 0);
     window->main_loop();
-    window_gone = true;
+    window_gone.store(true);
     display_attached.store(false);
 }
