@@ -62,6 +62,7 @@ void timer_event_thread() {
 [[noreturn]] void service_thread() {
     int phase = 0;
     for (;;) {
+        frame_pause_answer();
         if (exit_request.load()) break;
         int32_t ms = int32_t((int64_t(clock_ms()) - timer_origin_ms + day_origin_ms) % 86400000);
         uint32_t ticks = uint32_t(double(ms) * 0.0182);
@@ -77,6 +78,7 @@ void timer_event_thread() {
             continue;
         }
         sleep_ms(16);  // the pass's 15 + 1 ms, in one sleep: every wake-up costs an idle machine
+        frame_pause_answer();
         if (stop_requested.load()) break;
         phase ^= 1;
         if (phase == 1) {
@@ -89,7 +91,11 @@ void timer_event_thread() {
     stop_now.notify_all();
     event_pending.store(1);
     message_box_abandon();
-    while (threads_parked.load() != 3) sleep_ms(16);
+    // A mode change the program thread is in finishes before it parks.
+    while (threads_parked.load() != 3) {
+        frame_pause_answer();
+        sleep_ms(16);
+    }
     process_exit(0);
 }
 
@@ -127,6 +133,7 @@ void runtime_main(int argc, char** argv, void (*program)(), bool (*enter_folder)
     screen_mode_set(0, 0, 0, 0, 0, screen_mode_passed);
     message_box_init();
 
+    frame_builder_attached.store(true);  // from now on a mode change waits for the service thread
     std::thread(program_thread).detach();
     std::thread(timer_event_thread).detach();
     std::thread(service_thread).detach();
