@@ -412,6 +412,7 @@ void display_run(int argc, char** argv) {
     }
     if (!window->create(640, 400, first_title.c_str())) process_exit(1);
     window_created.store(1);
+    window_opening.store(0);
     title_dirty.store(true);
     framebuffer_objects = window->gl_extension("GL_EXT_framebuffer_object");
     keyboard_window_attach(window, display_activity);
@@ -420,4 +421,5 @@ void display_run(int argc, char** argv) {
     window->timer_add(8, on_timer, 0);
     window->main_loop();
     window_gone.store(true);
+    window_opening.store(0);
 }

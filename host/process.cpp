@@ -152,6 +152,7 @@ void runtime_main(int argc, char** argv, void (*program)(), bool (*enter_folder)
     message_box_init();
 
     frame_builder_attached.store(true);  // from now on a mode change waits for the service thread
+    window_opening.store(1);
     std::thread(program_thread).detach();
     std::thread(timer_event_thread).detach();
     std::thread(service_thread).detach();
