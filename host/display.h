@@ -19,6 +19,10 @@ bool window_title_is(const char* title);
 // The service thread's part: the display image as a 32-bit frame into a free
 // slot, unless nothing changed since the last one.
 void frame_build();
+// Answers a mode change's pause (graphics/image_surface.h); the service
+// thread calls it between builds only, so that the screen it frees is no
+// longer read.
+void frame_pause_answer();
 
 // Opens the window and runs the window loop on the calling (entry) thread;
 // returns once the window has been closed.

@@ -1,7 +1,7 @@
 // What the runtime asks of the operating system beside windows, files, child
-// processes and folders (host/folders.h): the current folder and the local
-// time. One implementation per system, in a file named for it
-// (system_posix.cpp); the build picks one.
+// processes and folders (host/folders.h): the current folder, the local
+// time, and a thread held for good. One implementation per system, in a
+// file named for it (system_posix.cpp); the build picks one.
 #pragma once
 
 #include <ctime>
@@ -10,3 +10,6 @@
 bool system_folder_set(const char* path);
 // The local time of day and date of `moment`; false when the system cannot tell.
 bool system_local_time(std::time_t moment, std::tm* out);
+// Holds the calling thread until the process ends. Async-signal-safe: a
+// signal handler may call it.
+[[noreturn]] void system_thread_hold();
