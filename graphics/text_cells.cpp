@@ -133,6 +133,14 @@ bool text_cells_put(ImageSurface* s, int32_t row, int32_t column, const uint8_t*
     int32_t first = column - 1, last = column - 2 + n;
     size_t at = size_t(row - 1) * size_t(t->columns);
     uint32_t* shown = t->shown + at;
+    int32_t& a = t->noted_first[row - 1];
+    int32_t& b = t->noted_last[row - 1];
+    // Cells that show these glyphs already and hold no note need nothing.
+    if (last < a || first > b) {
+        uint32_t differ = 0;
+        for (int32_t i = 0; i < n; i++) differ |= shown[first + i] ^ (base | bytes[i]);
+        if (differ == 0) return true;
+    }
     if (!combining) {
         uint32_t keys[256];
         for (int32_t done = 0; done < n; done += 256) {
@@ -141,14 +149,6 @@ bool text_cells_put(ImageSurface* s, int32_t row, int32_t column, const uint8_t*
             cells_draw(s, t, row - 1, first + done, k, keys);
         }
         return true;
-    }
-    int32_t& a = t->noted_first[row - 1];
-    int32_t& b = t->noted_last[row - 1];
-    // Cells that show these glyphs already and hold no note need none.
-    if (last < a || first > b) {
-        uint32_t differ = 0;
-        for (int32_t i = 0; i < n; i++) differ |= shown[first + i] ^ (base | bytes[i]);
-        if (differ == 0) return true;
     }
     if (text_cells_noted_image != s) {
         text_cells_settle();
