@@ -184,7 +184,8 @@ void text_cells_forget(ImageSurface* s, int32_t x1, int32_t y1, int32_t x2, int3
     if (y2 >= s->height) y2 = s->height - 1;
     if (x1 > x2 || y1 > y2) return;
     int32_t gh = t->glyph_height;
-    int32_t r1 = y1 / gh, r2 = y2 / gh, c1 = x1 / 8, c2 = x2 / 8;
+    int32_t r1 = t->row_shift ? y1 >> t->row_shift : y1 / gh, r2 = t->row_shift ? y2 >> t->row_shift : y2 / gh;
+    int32_t c1 = x1 / 8, c2 = x2 / 8;
     if (r2 >= t->rows) r2 = t->rows - 1;
     if (c2 >= t->columns) c2 = t->columns - 1;
     for (int32_t r = r1; r <= r2; r++)
