@@ -55,6 +55,16 @@ int32_t spot_line_join(const SpotRecord& spot) {
     return int32_t(length);
 }
 
+// The fast path's texts printed from bytes it holds: a read-only view kept
+// for the purpose and pointed at them, rather than a temporary made each time.
+StringValue kept_view{};
+StringValue* view_of(const uint8_t* bytes, int32_t length) {
+    kept_view.data = const_cast<uint8_t*>(bytes);
+    kept_view.length = length;
+    kept_view.read_only = 1;
+    return &kept_view;
+}
+
 void circle(double x, double y, double radius, int32_t colour) {
     draw_circle(x, y, radius, uint32_t(colour), 0, 0, 0, circle_colour_passed);
 }
@@ -76,7 +86,7 @@ void spot_show_and_plot() {
     statement(291);
     locate_cursor(27, 50, 0, 0, 0, locate_row_passed | locate_column_passed);
     if (joined >= 0) {
-        print_piece(string_from_text(spot_line, joined));
+        print_piece(view_of(spot_line, joined));
     } else {
         print_piece(spot.spot_call);
         print_piece(text(" "));
@@ -155,7 +165,7 @@ void spot_show_and_plot() {
     // The fast path shows the list's first characters through a view of them
     // instead of a copy: nothing changes the list while they are printed.
     const StringValue* others = monitor.others_list;
-    print_at(29, 19, fast_path ? string_from_text(others->data, others->length < others_shown ? others->length : others_shown)
+    print_at(29, 19, fast_path ? view_of(others->data, others->length < others_shown ? others->length : others_shown)
                                : left_string(monitor.others_list, others_shown));
     statement(334);
 }
