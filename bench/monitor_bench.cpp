@@ -10,14 +10,11 @@
 #include <string>
 
 #include "files/file_table.h"
-#include "graphics/image_surface.h"
-#include "host/delay.h"
-#include "host/message_box.h"
+#include "host/process.h"
 #include "monitor/monitor.h"
 #include "text/fast_path.h"
 
 namespace {
-
 
 // A day of spots from 60 stations, six of them watched.
 void write_log(const std::string& path, int records) {
@@ -45,9 +42,7 @@ void refresh(benchmark::State& state) {
     std::ofstream("Skerrow020.SET") << "spots.log\r\nY\r\nW1AW\r\nK1JT\r\nG4ABC\r\nVK2XYZ\r\nJA1NRH\r\nDL1ABC\r\n";
     write_log("spots.log", int(state.range(0)));
     if (!ready) {
-        message_box_headless();
-        delay_clock_set(delay_clock_instant());
-        screen_mode_set(0, 0, 0, 0, 0, screen_mode_passed);
+        runtime_start_headless();
         monitor_startup();
         ready = true;
     }

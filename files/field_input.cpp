@@ -107,6 +107,17 @@ void unread(Reader& r) {
     else r.next = r.end = r.first = nullptr;
 }
 
+// The fast path's look at the bytes buffered from the position on, without
+// a refill; false when none are.
+bool reader_window(Reader& r) {
+    int64_t count;
+    const uint8_t* p = layer_buffered(r.slot, count, false);
+    if (p == nullptr) return false;
+    r.first = r.next = p;
+    r.end = p + count;
+    return true;
+}
+
 // After a CR or LF: its partner right after it belongs to the same line end.
 void consume_line_end(Reader& r, int first) {
     int next = fetch(r);
@@ -139,6 +150,72 @@ void run_take(Reader& r, size_t& kept, bool quoted) {
     r.file->position += uint64_t(p - r.next);
     r.file->end_seen = 0;
     r.next = p;
+}
+
+// ---- Plain fields in one look (the fast path) ----------------------------------
+
+// A field of the plainest shapes that lies wholly in the buffered bytes, up to
+// and with its terminator, is read in one look at them instead of byte by
+// byte. Anything else (a quote, NUL or 26, a field or line end not buffered
+// yet, a number of another form) is left to the byte-by-byte reader, which
+// then starts where this one looked: these give exactly what it gives.
+
+// Past the comma, CR or LF at p (and the line end's partner): the first byte
+// after the field, or null when that needs a byte not buffered or one the
+// byte-by-byte reader treats apart (NUL, 26).
+const uint8_t* past_terminator(const uint8_t* p, const uint8_t* end) {
+    if (*p == ',') return p + 1;
+    if (p + 1 == end || p[1] == 0 || p[1] == 26) return nullptr;
+    bool partner = (*p == '\r' && p[1] == '\n') || (*p == '\n' && p[1] == '\r');
+    return p + (partner ? 2 : 1);
+}
+
+void window_advance(Reader& r, const uint8_t* to) {
+    r.file->position += uint64_t(to - r.next);
+    r.file->end_seen = 0;
+    r.next = to;
+}
+
+// An unquoted string field; true when read and assigned.
+bool string_field_quick(Reader& r, StringValue* variable) {
+    const uint8_t *p = r.next, *end = r.end;
+    while (p != end && (*p == ' ' || *p == '\t')) p++;
+    if (p == end || *p == '"') return false;
+    const uint8_t* start = p;
+    while (p != end && !(run_ends.of[*p] & 1)) p++;
+    if (p == end || *p == 0 || *p == 26) return false;
+    const uint8_t* stop = p;
+    while (stop != start && (stop[-1] == ' ' || stop[-1] == '\t')) stop--;
+    const uint8_t* after = past_terminator(p, end);
+    if (after == nullptr || size_t(stop - start) > field_length_limit) return false;
+    window_advance(r, after);
+    string_assign_bytes(variable, start, int32_t(stop - start));
+    return true;
+}
+
+// A decimal whole number of up to 15 significant digits, with or without a
+// sign, right before its terminator: exact as a double. True when read.
+bool number_field_quick(Reader& r, long double& value) {
+    const uint8_t *p = r.next, *end = r.end;
+    while (p != end && *p == ' ') p++;
+    if (p == end) return false;
+    bool negative = *p == '-';
+    if (*p == '-' || *p == '+') p++;
+    const uint8_t* digits = p;
+    int64_t whole = 0;
+    int significant = 0;
+    for (; p != end && *p >= '0' && *p <= '9'; p++) {
+        if (whole == 0 && *p == '0') continue;  // leading zeros
+        if (++significant > 15) return false;
+        whole = whole * 10 + (*p - '0');
+    }
+    if (p == digits || p == end || (*p != ',' && *p != '\r' && *p != '\n')) return false;
+    const uint8_t* after = past_terminator(p, end);
+    if (after == nullptr) return false;
+    window_advance(r, after);
+    double v = double(whole);
+    value = negative && whole != 0 ? -v : v;  // no digit: 0, the sign dropped
+    return true;
 }
 
 // The checks both field readers make; the slot, or -1 after raising.
@@ -354,6 +431,7 @@ void file_input_string(int32_t number, StringValue* variable) {
     int32_t slot = reader_slot(number, pass_over);
     if (slot < 0) return;
     Reader r = reader_of(slot);
+    if (fast_path && !pass_over && reader_window(r) && string_field_quick(r, variable)) return;
     // Bytes past the limit are read and dropped.
     size_t kept = 0;
     auto keep = [&kept](int c) {
@@ -381,6 +459,10 @@ void file_input_string(int32_t number, StringValue* variable) {
     if (c == fetch_failed) return;
     if (is_line_end(c)) consume_line_end(r, c);
     if (pass_over) return;
+    if (fast_path) {
+        string_assign_bytes(variable, field_bytes, int32_t(kept));
+        return;
+    }
     StringValue* value = string_new(uint32_t(kept), true);
     if (kept > 0) std::memcpy(value->data, field_bytes, kept);
     string_assign(variable, value);
@@ -391,6 +473,9 @@ long double file_input_single(int32_t number, uint32_t type_code) {
     int32_t slot = reader_slot(number, pass_over);
     if (slot < 0) return 0;
     Reader r = reader_of(slot);
+    long double quick;
+    if (fast_path && !pass_over && (type_code & type_floating) && reader_window(r) && number_field_quick(r, quick))
+        return quick;
     int c;
     do c = fetch(r);
     while (c == ' ');
@@ -446,9 +531,12 @@ int32_t file_eof(int32_t number) {
         // Bytes still buffered lie before the end; only once they are used up
         // is the file's size asked again.
         int64_t buffered;
-        if (layer_buffered(slot, buffered, false) == nullptr) {
+        const uint8_t* next = layer_buffered(slot, buffered, false);
+        if (next == nullptr) {
             int64_t length = layer_length(slot);
             if (length >= 0 && s->position >= uint64_t(length)) return -1;
+        } else if (*next != 0) {
+            return 0;  // a byte that is not NUL is next
         }
         if (only_nul_bytes_left(slot)) return -1;
     }

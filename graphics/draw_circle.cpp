@@ -1,12 +1,15 @@
 #include "graphics/draw_circle.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <utility>
 #include <vector>
 
 #include "errors/runtime_error.h"
 #include "graphics/draw_line.h"
 #include "graphics/image_surface.h"
+#include "graphics/text_cells.h"
 #include "text/fast_path.h"
 
 namespace {
@@ -43,7 +46,24 @@ int32_t to_pixel(double v) { return clamp_pixel(v >= 0 ? v + 0.5 : v - 0.5); }
 struct CircleTrace {
     double r = -1, xr = 0, yr = 0;         // the radii it was traced for; r -1 when unused
     std::vector<std::pair<int32_t, int32_t>> offsets;
+    int32_t left = 0, top = 0, right = 0, bottom = 0;  // the offsets' bounds
 };
+
+// Writes a kept trace's pixels around (cx, cy). When they all lie inside the
+// view port and the image, and the image has one byte per pixel, each is
+// stored as pixel_write stores it, the cells under them forgotten at once.
+void trace_write(ImageSurface* d, const CircleTrace& t, int32_t cx, int32_t cy, uint32_t colour) {
+    int64_t x1 = int64_t(cx) + t.left, x2 = int64_t(cx) + t.right, y1 = int64_t(cy) + t.top, y2 = int64_t(cy) + t.bottom;
+    if (d->bytes_per_pixel != 1 || d->is_text || x1 < 0 || y1 < 0 || x2 >= d->width || y2 >= d->height ||
+        x1 < d->view_x1 || x2 > d->view_x2 || y1 < d->view_y1 || y2 > d->view_y2) {
+        for (auto [dx, dy] : t.offsets) pixel_write_clipped(d, cx + dx, cy + dy, colour);
+        return;
+    }
+    text_cells_touch(d, int32_t(x1), int32_t(y1), int32_t(x2), int32_t(y2));
+    uint8_t value = uint8_t(colour & d->colour_mask);
+    uint8_t* centre = d->pixels + size_t(cy) * d->width + size_t(cx);
+    for (auto [dx, dy] : t.offsets) centre[ptrdiff_t(dy) * d->width + dx] = value;
+}
 constexpr size_t traces_kept = 4, trace_offsets_kept = 1024;
 CircleTrace traces[traces_kept];
 size_t trace_next = 0;  // the one to replace next
@@ -106,7 +126,7 @@ void draw_circle(double x, double y, double radius, uint32_t colour, double star
     if (full && fast_path) {
         for (CircleTrace& t : traces)
             if (t.r == r && t.xr == xr && t.yr == yr) {
-                for (auto [dx, dy] : t.offsets) pixel_write_clipped(d, cx + dx, cy + dy, colour);
+                trace_write(d, t, cx, cy, colour);
                 return;
             }
         trace = &traces[trace_next];
@@ -162,5 +182,12 @@ void draw_circle(double x, double y, double radius, uint32_t colour, double star
     }
 
     if (end_line) radius_line(d, cx, cy, end, xr, yr, colour);
-    if (trace != nullptr) trace->r = r, trace->xr = xr, trace->yr = yr;
+    if (trace != nullptr) {
+        trace->r = r, trace->xr = xr, trace->yr = yr;
+        trace->left = trace->top = trace->right = trace->bottom = 0;
+        for (auto [dx, dy] : trace->offsets) {
+            trace->left = std::min(trace->left, dx), trace->right = std::max(trace->right, dx);
+            trace->top = std::min(trace->top, dy), trace->bottom = std::max(trace->bottom, dy);
+        }
+    }
 }

@@ -183,14 +183,17 @@ ImageSurface* image_destination() { return slot(dest_slot); }
 ImageSurface* image_source() { return slot(source_slot); }
 ImageSurface* image_display() { return display_surface.load(); }
 
+// The built-in fonts' sizes by a shift, the rest by a division.
 int32_t image_text_rows(const ImageSurface* s) {
-    return s->is_text ? s->height : s->height / font_height(s->font);
+    if (s->is_text) return s->height;
+    int32_t h = font_height(s->font);
+    return h == 16 ? s->height / 16 : h == 8 ? s->height / 8 : s->height / h;
 }
 
 int32_t image_text_columns(const ImageSurface* s) {
     if (s->is_text) return s->width;
     int32_t w = font_width(s->font);
-    return w > 0 ? s->width / w : s->width;
+    return w == 8 ? s->width / 8 : w > 0 ? s->width / w : s->width;
 }
 
 int32_t image_create_raw(uint8_t* pixels, int32_t width, int32_t height, int32_t mode) {

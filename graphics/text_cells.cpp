@@ -59,20 +59,40 @@ struct PaintedGlyphs {
 };
 PaintedGlyphs painted;
 
-// Draws the glyph `key` into the cell at (row, column), counted from 0.
-void cell_draw(ImageSurface* s, const TextCells* t, int32_t row, int32_t column, uint32_t key) {
+// The rows of the glyph `key` painted in its colours.
+inline const uint64_t* painted_rows(const ImageSurface* s, const TextCells* t, uint32_t key) {
     uint32_t fg = (key >> 8) & 255, bg = (key >> 16) & 255, c = key & 255;
-    if (painted.glyphs != t->glyphs || painted.fg != fg || painted.bg != bg) {
+    if (painted.glyphs != t->glyphs || painted.fg != fg || painted.bg != bg) [[unlikely]] {
         painted.glyphs = t->glyphs;
         painted.fg = fg;
         painted.bg = bg;
         std::memset(painted.made, 0, sizeof painted.made);
     }
-    if (!painted.made[c]) {
+    if (!painted.made[c]) [[unlikely]] {
         glyph_rows_paint(s, t->glyphs + size_t(t->glyph_stride) * c, t->glyph_height, fg, bg, painted.rows[c]);
         painted.made[c] = true;
     }
-    glyph_rows_write(s, column * 8, row * t->glyph_height, painted.rows[c], t->glyph_height);
+    return painted.rows[c];
+}
+
+// Draws into the n cells of row `row` from column `first` on (both counted
+// from 0) each glyph of `keys` that is not 0 and not the one the cell shows.
+void cells_draw(ImageSurface* s, TextCells* t, int32_t row, int32_t first, int32_t n, const uint32_t* keys) {
+    uint32_t* shown = t->shown + size_t(row) * size_t(t->columns);
+    size_t width = s->width;
+    uint8_t* origin = s->pixels + size_t(row) * size_t(t->glyph_height) * width;
+    for (int32_t i = first; i < first + n; i++) {
+        uint32_t key = keys[i - first];
+        if (key == 0 || key == shown[i]) continue;
+        const uint64_t* rows = painted_rows(s, t, key);
+        uint8_t* out = origin + size_t(i) * 8;
+        if (t->glyph_height == 16) {
+            for (int32_t r = 0; r < 16; r++) std::memcpy(out + size_t(r) * width, rows + r, 8);
+        } else {
+            glyph_rows_write(s, i * 8, row * t->glyph_height, rows, t->glyph_height);
+        }
+        shown[i] = key;
+    }
 }
 
 }  // namespace
@@ -113,13 +133,20 @@ bool text_cells_put(ImageSurface* s, int32_t row, int32_t column, const uint8_t*
     int32_t first = column - 1, last = column - 2 + n;
     size_t at = size_t(row - 1) * size_t(t->columns);
     uint32_t* shown = t->shown + at;
+    int32_t& a = t->noted_first[row - 1];
+    int32_t& b = t->noted_last[row - 1];
+    // Cells that show these glyphs already and hold no note need nothing.
+    if (last < a || first > b) {
+        uint32_t differ = 0;
+        for (int32_t i = 0; i < n; i++) differ |= shown[first + i] ^ (base | bytes[i]);
+        if (differ == 0) return true;
+    }
     if (!combining) {
-        for (int32_t i = first; i <= last; i++) {
-            uint32_t key = base | bytes[i - first];
-            if (shown[i] != key) {
-                cell_draw(s, t, row - 1, i, key);
-                shown[i] = key;
-            }
+        uint32_t keys[256];
+        for (int32_t done = 0; done < n; done += 256) {
+            int32_t k = n - done < 256 ? n - done : 256;
+            for (int32_t i = 0; i < k; i++) keys[i] = base | bytes[done + i];
+            cells_draw(s, t, row - 1, first + done, k, keys);
         }
         return true;
     }
@@ -128,8 +155,6 @@ bool text_cells_put(ImageSurface* s, int32_t row, int32_t column, const uint8_t*
         text_cells_noted_image = s;
     }
     uint32_t* noted = t->noted + at;
-    int32_t& a = t->noted_first[row - 1];
-    int32_t& b = t->noted_last[row - 1];
     if (row - 1 < t->noted_top) t->noted_top = row - 1;
     if (row - 1 > t->noted_bottom) t->noted_bottom = row - 1;
     if (a > b) {
@@ -159,7 +184,8 @@ void text_cells_forget(ImageSurface* s, int32_t x1, int32_t y1, int32_t x2, int3
     if (y2 >= s->height) y2 = s->height - 1;
     if (x1 > x2 || y1 > y2) return;
     int32_t gh = t->glyph_height;
-    int32_t r1 = y1 / gh, r2 = y2 / gh, c1 = x1 / 8, c2 = x2 / 8;
+    int32_t r1 = t->row_shift ? y1 >> t->row_shift : y1 / gh, r2 = t->row_shift ? y2 >> t->row_shift : y2 / gh;
+    int32_t c1 = x1 / 8, c2 = x2 / 8;
     if (r2 >= t->rows) r2 = t->rows - 1;
     if (c2 >= t->columns) c2 = t->columns - 1;
     for (int32_t r = r1; r <= r2; r++)
@@ -194,11 +220,7 @@ void text_cells_settle() {
         uint32_t* noted = t->noted + at;
         uint32_t* shown = t->shown + at;
         if (std::memcmp(noted + a, shown + a, size_t(b - a + 1) * sizeof(uint32_t)) != 0)
-            for (int32_t i = a; i <= b; i++)
-                if (noted[i] != 0 && noted[i] != shown[i]) {
-                    cell_draw(s, t, r, i, noted[i]);
-                    shown[i] = noted[i];
-                }
+            cells_draw(s, t, r, a, b - a + 1, noted + a);
         std::memset(noted + a, 0, size_t(b - a + 1) * sizeof(uint32_t));
         t->noted_first[r] = t->columns;
         t->noted_last[r] = -1;

@@ -11,8 +11,8 @@
 // byte per pixel in print mode 3 (glyph and background) is recorded; every
 // other glyph is drawn by the pixel writers and so forgets its cell.
 //
-// Between text_combine_begin() and text_combine_end() (the monitor's prints
-// for one record of its log) glyphs are only noted; any pixel write, a pause or
+// Between text_combine_begin() and text_combine_end() (for prints that draw
+// the same cells more than once) glyphs are only noted; any pixel write, a pause or
 // an error report, and the end, draw first each noted cell's last glyph where
 // it differs from what the cell shows, so the pixels are then what drawing
 // every glyph at once would have made.

@@ -2,7 +2,6 @@
 #include "errors/runtime_error.h"
 #include "files/field_input.h"
 #include "files/file_table.h"
-#include "graphics/text_cells.h"
 #include "monitor/monitor.h"
 
 void (*log_record_shown)() = nullptr;
@@ -46,11 +45,10 @@ void log_pass() {
         read_number(monitor.spot.spot_level);
         file_input_end();
         statement(286);
-        // Only the picture after the whole record counts: its prints are
-        // combined, and each text cell drawn once.
-        text_combine_begin();
+        // Not combined (graphics/text_cells.h): the record prints each cell
+        // once when the latest spot and the list cover their blanks, so
+        // noting the glyphs first would only cost.
         spot_show_and_plot();
-        text_combine_end();
         if (log_record_shown != nullptr) log_record_shown();
     }
 }

@@ -19,6 +19,7 @@ int32_t spot_colour = 15, spot_matched = 0, spot_x = 0, level_valid = 0;
 float snr_height = 0, level_height = 0;
 StringValue* hour_text = nullptr;
 StringValue* minute_text = nullptr;
+StringValue* latest_label = nullptr;
 
 StringValue* text(const char* literal) { return string_from_cstring(literal); }
 
@@ -54,6 +55,16 @@ int32_t spot_line_join(const SpotRecord& spot) {
     return int32_t(length);
 }
 
+// The fast path's texts printed from bytes it holds: a read-only view kept
+// for the purpose and pointed at them, rather than a temporary made each time.
+StringValue kept_view{};
+StringValue* view_of(const uint8_t* bytes, int32_t length) {
+    kept_view.data = const_cast<uint8_t*>(bytes);
+    kept_view.length = length;
+    kept_view.read_only = 1;
+    return &kept_view;
+}
+
 void circle(double x, double y, double radius, int32_t colour) {
     draw_circle(x, y, radius, uint32_t(colour), 0, 0, 0, circle_colour_passed);
 }
@@ -64,14 +75,18 @@ void spot_show_and_plot() {
     if (hour_text == nullptr) hour_text = string_new(0, false), minute_text = string_new(0, false);
     SpotRecord& spot = monitor.spot;
     int32_t joined = fast_path ? spot_line_join(spot) : -1;
-    print_at(26, 50, text("Latest spot:"));
+    if (latest_label == nullptr) {  // kept, rather than a temporary of every record
+        latest_label = string_new(0, false);
+        string_assign(latest_label, text("Latest spot:"));
+    }
+    print_at(26, 50, latest_label);
     statement(290);
     // Blanks that the latest spot then prints over in full are left out.
     if (joined < spot_blanks) print_at(27, 50, space_string(spot_blanks));
     statement(291);
     locate_cursor(27, 50, 0, 0, 0, locate_row_passed | locate_column_passed);
     if (joined >= 0) {
-        print_piece(string_from_text(spot_line, joined));
+        print_piece(view_of(spot_line, joined));
     } else {
         print_piece(spot.spot_call);
         print_piece(text(" "));
@@ -95,10 +110,21 @@ void spot_show_and_plot() {
     statement(303);
     if (spot.spot_snr < -33) spot_matched = 0;
     statement(304);
-    string_assign(hour_text, left_string(spot.spot_time, 2));
-    string_assign(minute_text, mid_string(spot.spot_time, 4, 2, 1));
-    statement(307);
-    spot_x = int32_t(round_to_int(string_to_number(hour_text) * 24 + string_to_number(minute_text) / 2.5L));
+    if (fast_path) {
+        // The hour and minute texts as the bytes of the time they are cut
+        // from: characters 1-2 and 4-5 (or as many of them as there are).
+        statement(307);
+        const StringValue* time = spot.spot_time;
+        int32_t length = time->length;
+        long double hour = text_to_number(time->data, length < 2 ? length : 2);
+        long double minute = length < 4 ? 0 : text_to_number(time->data + 3, length < 5 ? 1 : 2);
+        spot_x = int32_t(round_to_int(hour * 24 + minute / 2.5L));
+    } else {
+        string_assign(hour_text, left_string(spot.spot_time, 2));
+        string_assign(minute_text, mid_string(spot.spot_time, 4, 2, 1));
+        statement(307);
+        spot_x = int32_t(round_to_int(string_to_number(hour_text) * 24 + string_to_number(minute_text) / 2.5L));
+    }
     statement(309);
     snr_height = float(double(spot.spot_snr) * 6.4 + 194);
     statement(312);
@@ -136,6 +162,10 @@ void spot_show_and_plot() {
     // that long, the fast path leaves the blanks out.
     if (!fast_path || monitor.others_list->length < others_shown) print_at(29, 19, space_string(others_shown));
     statement(333);
-    print_at(29, 19, left_string(monitor.others_list, others_shown));
+    // The fast path shows the list's first characters through a view of them
+    // instead of a copy: nothing changes the list while they are printed.
+    const StringValue* others = monitor.others_list;
+    print_at(29, 19, fast_path ? view_of(others->data, others->length < others_shown ? others->length : others_shown)
+                               : left_string(monitor.others_list, others_shown));
     statement(334);
 }

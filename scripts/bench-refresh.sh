@@ -8,12 +8,16 @@
 # header-only log, best of several runs), `wc -l` (best of several runs) and
 # their ratio.
 # Usage: scripts/bench-refresh.sh [runs]   (default 5)
+#   SNAPSHOT=/path/to/skerrow-snapshot times that build instead (nothing is built).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-5}
-cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DSKERROW_TESTS=OFF > /dev/null
-cmake --build build-release -j"$(nproc)" --target skerrow-snapshot > /dev/null
-snapshot=$PWD/build-release/skerrow-snapshot
+snapshot=${SNAPSHOT:-}
+if [ -z "$snapshot" ]; then
+  cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DSKERROW_TESTS=OFF > /dev/null
+  cmake --build build-release -j"$(nproc)" --target skerrow-snapshot > /dev/null
+  snapshot=$PWD/build-release/skerrow-snapshot
+fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

@@ -8,6 +8,7 @@
 # Usage: scripts/measure-idle.sh [seconds [LOG...]]   (default 30 s, the demo log; builds the release first)
 #   e.g. scripts/make-log.sh 100000 300 /tmp/100k.log
 #        scripts/measure-idle.sh 60 demo/spots.log /tmp/100k.log
+#   MONITOR=/path/to/skerrow measures that build instead (nothing is built).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
@@ -15,8 +16,12 @@ shift || true
 logs=("$@")
 [ ${#logs[@]} -gt 0 ] || logs=(demo/spots.log)
 for log in "${logs[@]}"; do [ -f "$log" ] || { echo "measure-idle: no log $log" >&2; exit 2; }; done
-cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DSKERROW_TESTS=OFF > /dev/null
-cmake --build build-release -j"$(nproc)" > /dev/null
+monitor=${MONITOR:-}
+if [ -z "$monitor" ]; then
+  cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DSKERROW_TESTS=OFF > /dev/null
+  cmake --build build-release -j"$(nproc)" > /dev/null
+  monitor=build-release/skerrow
+fi
 
 pids=()
 runs=()
@@ -36,7 +41,7 @@ for log in "${logs[@]}"; do
   for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$number ] && break; sleep 0.1; done
   run=$(mktemp -d)
   runs+=("$run")
-  cp build-release/skerrow "$run"/
+  cp "$monitor" "$run"/skerrow
   cp -r demo/. "$run"/
   cp "$log" "$run"/spots.log
   DISPLAY=:$number "$run"/skerrow 2>/dev/null &

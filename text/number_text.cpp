@@ -145,6 +145,12 @@ long double radix_number(const uint8_t* p, const uint8_t* end) {
 
 long double text_to_number(const uint8_t* p, int32_t length) {
     if (error_pending.load() || length <= 0) return 0;
+    if (fast_path && length <= 9) {  // digits alone: the whole number they spell
+        uint32_t whole = 0;
+        int32_t i = 0;
+        while (i < length && uint32_t(p[i] - '0') <= 9) whole = whole * 10 + uint32_t(p[i++] - '0');
+        if (i == length) return whole;
+    }
     const uint8_t* end = p + length;
     enum { start, integer_part, fraction, exponent_mark, exponent } state = start;
     bool negative = false, exponent_negative = false;

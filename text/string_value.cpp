@@ -390,6 +390,27 @@ StringValue* string_assign(StringValue* dest, StringValue* src) {
     return dest;
 }
 
+StringValue* string_assign_bytes(StringValue* dest, const uint8_t* bytes, int32_t n) {
+    if (error_pending.load() || dest->read_only) return dest;
+    if (n < 0) n = 0;
+    if (dest->fixed) {
+        int32_t k = n < dest->length ? n : dest->length;
+        if (k > 0) std::memmove(dest->data, bytes, size_t(k));
+        if (dest->length > k) std::memset(dest->data + k, ' ', size_t(dest->length - k));
+    } else if (n <= dest->length) {
+        if (n > 0) std::memmove(dest->data, bytes, size_t(n));
+        dest->length = n;
+    } else {
+        StringValue view{};
+        view.data = const_cast<uint8_t*>(bytes);
+        view.length = n;
+        view.read_only = 1;
+        assign_growing(dest, &view);
+    }
+    rewrite_low_record(dest);
+    return dest;
+}
+
 StringValue* string_concat(StringValue* a, StringValue* b) {
     if (error_pending.load()) return string_empty_temporary();
     if (b->length == 0) return a;

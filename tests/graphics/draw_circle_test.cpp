@@ -1,8 +1,12 @@
 #include "graphics/draw_circle.h"
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
+#include "graphics/text_print.h"
 #include "tests/graphics/graphics_fixture.h"
+#include "text/fast_path.h"
 
 namespace {
 
@@ -97,6 +101,28 @@ TEST_F(DrawCircleTest, TinyAndHugeRadiiStaySafe) {
     draw_circle(320, 240, __builtin_nan(""), 7, 0, 0, 0, circle_colour_passed);
     draw_circle(1e300, -1e300, 5, 7, 0, 0, 0, circle_colour_passed);
     EXPECT_EQ(errors(), std::vector<int>{});
+}
+
+// Drawn again, a circle writes its kept trace: at the edges, over text
+// (printed again after it) and inside, the pixels of the plain path.
+TEST_F(DrawCircleTest, ACircleDrawnAgainWritesWhatTracingWrites) {
+    auto draw_all = [](bool fast) {
+        fast_path = fast;
+        screen_mode_set(2, 0, 0, 0, 0, screen_mode_passed);
+        screen_mode_set(12, 0, 0, 0, 0, screen_mode_passed);
+        ImageSurface* s = image_destination();
+        std::vector<std::vector<uint8_t>> images;
+        for (double r : {3.0, 2.0, 3.0, 7.5})
+            for (auto [x, y] : {std::pair{100.0, 100.0}, {0.0, 0.0}, {639.0, 479.0}, {2.0, 240.0}, {12.0, 7.0}}) {
+                draw_circle(x, y, r, 9, 0, 0, 0, circle_colour_passed);
+                locate_cursor(1, 1, 0, 0, 0, locate_row_passed | locate_column_passed);
+                print_string(string_from_cstring("AB"), 0);
+                images.emplace_back(s->pixels, s->pixels + size_t(s->width) * s->height);
+            }
+        fast_path = true;
+        return images;
+    };
+    EXPECT_TRUE(draw_all(true) == draw_all(false));
 }
 
 TEST_F(DrawCircleTest, TextScreensRefuseCircles) {
