@@ -208,7 +208,7 @@ long double text_to_number(const uint8_t* p, int32_t length) {
     }
     if (stored == 0) return 0;
     if (exponent_negative) explicit_exponent = -explicit_exponent;
-    if (explicit_exponent == 0 && fraction_stored == 0) {
+    if (explicit_exponent == 0 && fraction_stored == 0 && integer_digits <= 19) {  // fits the accumulator
         long double v = static_cast<long double>(accumulated);
         return negative ? -v : v;
     }

@@ -128,6 +128,9 @@ TEST_F(NumberTextTest, TextToNumber) {
     EXPECT_EQ(number_of(".05"), 0.05L);
     EXPECT_EQ(number_of("-0"), 0);
     EXPECT_EQ(number_of("\t-\t4 2"), -42);
+    // Whole numbers past the 64-bit accumulator keep their value.
+    EXPECT_EQ(number_of("18446744073709551616"), 18446744073709551616.0L);
+    EXPECT_EQ(number_of("-100000000000000000000000"), -1e23L);
     EXPECT_TRUE(raised_errors().empty());
 }
 
