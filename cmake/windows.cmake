@@ -7,7 +7,6 @@
 # libz.a, not the import library of zlib1.dll.
 set(ZLIB_USE_STATIC_LIBS ON)
 find_package(ZLIB REQUIRED)
-find_package(Threads REQUIRED)
 
 add_library(skerrow_text STATIC
   text/string_value.cpp text/string_functions.cpp text/byte_image.cpp text/number_text.cpp)
@@ -17,6 +16,11 @@ add_library(skerrow_graphics STATIC
   graphics/draw_circle.cpp graphics/text_print.cpp graphics/fonts.cpp graphics/font_data.cpp
   graphics/png_image.cpp graphics/png_writer_zlib.cpp)
 target_link_libraries(skerrow_graphics PUBLIC skerrow_text ZLIB::ZLIB)
+
+# ---- The host's Win32 pieces ----------------------------------------------------------
+
+add_library(skerrow_window_win32 STATIC host/window_win32.cpp)
+target_link_libraries(skerrow_window_win32 PUBLIC opengl32 gdi32 user32 winmm)
 
 enable_testing()
 if(NOT SKERROW_TESTS)
@@ -61,3 +65,7 @@ skerrow_windows_test(graphics_frame_golden_test graphics/frame_golden_test.cpp)
 target_link_libraries(graphics_frame_golden_test PRIVATE skerrow_golden)
 skerrow_windows_test(graphics_png_writer_test graphics/png_writer_test.cpp)
 target_link_libraries(graphics_png_writer_test PRIVATE skerrow_golden)
+
+# Probes, driven by tests/wine/ under Xvfb.
+add_executable(window_win32_probe WIN32 tests/host/window_win32_probe.cpp)
+target_link_libraries(window_win32_probe PRIVATE skerrow_window_win32)
