@@ -21,6 +21,10 @@ target_link_libraries(skerrow_graphics PUBLIC skerrow_text ZLIB::ZLIB)
 
 add_library(skerrow_window_win32 STATIC host/window_win32.cpp)
 target_link_libraries(skerrow_window_win32 PUBLIC opengl32 gdi32 user32 winmm)
+# Message boxes, child processes, the executable's folder, the lock keys.
+add_library(skerrow_host_win32 STATIC
+  host/message_box_win32.cpp host/shell_win32.cpp host/process_win32.cpp host/keyboard_win32.cpp)
+target_link_libraries(skerrow_host_win32 PUBLIC user32 shell32)
 
 enable_testing()
 if(NOT SKERROW_TESTS)
@@ -65,6 +69,13 @@ skerrow_windows_test(graphics_frame_golden_test graphics/frame_golden_test.cpp)
 target_link_libraries(graphics_frame_golden_test PRIVATE skerrow_golden)
 skerrow_windows_test(graphics_png_writer_test graphics/png_writer_test.cpp)
 target_link_libraries(graphics_png_writer_test PRIVATE skerrow_golden)
+
+set(SKERROW_TEST_LIBS skerrow_host_win32)
+skerrow_windows_test(host_message_box_win32_test host/message_box_win32_test.cpp)
+set_tests_properties(host_message_box_win32_test PROPERTIES LABELS gui)
+skerrow_windows_test(host_shell_win32_test host/shell_win32_test.cpp)
+skerrow_windows_test(host_process_win32_test host/process_win32_test.cpp)
+skerrow_windows_test(host_keyboard_win32_test host/keyboard_win32_test.cpp)
 
 # Probes, driven by tests/wine/ under Xvfb.
 add_executable(window_win32_probe WIN32 tests/host/window_win32_probe.cpp)
