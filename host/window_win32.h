@@ -4,7 +4,8 @@
 // that the runtime's window code can stand on either. Everything here runs on
 // the thread that created the window (the display thread), except
 // win32_window_title_set and win32_window_main_loop_leave, which any thread
-// may call.
+// may call (the title from another thread waits until the display thread
+// has handled it).
 #pragma once
 
 #include <cstdint>
