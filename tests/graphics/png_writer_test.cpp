@@ -13,8 +13,10 @@
 
 namespace {
 
+// A name of this run's own: the libpng and the zlib variant of this test may run side by side.
 std::string scratch_path(const char* name) {
-    return (std::filesystem::temp_directory_path() / (std::string("skerrow-") + name)).string();
+    static const std::string run = std::to_string(std::random_device{}());
+    return (std::filesystem::temp_directory_path() / ("skerrow-" + run + "-" + name)).string();
 }
 
 TEST(PngWriter, EveryPixelComesBack) {

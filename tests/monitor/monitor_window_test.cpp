@@ -60,7 +60,8 @@ protected:
     std::vector<uint32_t> screen() {
         int w = 0, h = 0;
         std::vector<uint32_t> all = window_capture(server.display, window, w, h);
-        if (w != 640 || h != 480 + bar) return {};
+        // An empty capture (the window was still being brought onto the screen) is no screen either.
+        if (w != 640 || h != 480 + bar || all.size() != size_t(w) * size_t(h)) return {};
         return std::vector<uint32_t>(all.begin() + bar * 640, all.end());
     }
     bool shows(const std::vector<uint32_t>& expected, int timeout_ms) {
