@@ -41,6 +41,14 @@ for exe in build-win32/*.exe build-win64/*.exe build-win32/tests/*.exe build-win
     esac
   done
 done
+# The picture maker and the feeder open no window.
+for w in 32 64; do
+  for exe in skerrow-snapshot skerrow-feed; do
+    if x86_64-w64-mingw32-objdump -p "build-win$w/$exe.exe" | grep -qi 'DLL Name: opengl32.dll'; then
+      echo "build-win$w/$exe.exe needs OpenGL" >&2; bad=1
+    fi
+  done
+done
 [ $bad -eq 0 ]
 for w in 32 64; do
   for exe in skerrow skerrow-snapshot skerrow-feed; do
