@@ -2,7 +2,8 @@
 # Installs what is missing, builds Skerrow and runs every test through CTest:
 # the debug build, then everything under AddressSanitizer with UBSan and again
 # under ThreadSanitizer (the programs the GUI tests start included; any report
-# of theirs fails the test).
+# of theirs fails the test), the fuzz targets, and last the Windows build,
+# cross-compiled and tested under Wine.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
@@ -28,3 +29,6 @@ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -
   -DSKERROW_FUZZ=ON > /dev/null
 cmake --build build-fuzz -j"$jobs" --target fuzz_all
 (cd build-fuzz && ctest --output-on-failure --timeout 300)
+
+# The Windows build, cross-compiled (scripts/build-windows.sh) and tested under Wine.
+scripts/test-windows.sh

@@ -1,3 +1,4 @@
+// PNG files through libpng.
 #include "graphics/png_writer.h"
 
 #include <png.h>
@@ -32,24 +33,4 @@ bool png_write_rgb(const char* path, const uint32_t* pixels, int32_t width, int3
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return std::fclose(f) == 0;
-}
-
-void image_expand_rgb(const ImageSurface* image, uint32_t* out) {
-    size_t count = size_t(image->width) * image->height;
-    for (size_t i = 0; i < count; i++) {
-        if (image->bytes_per_pixel == 4) {
-            uint32_t c;
-            __builtin_memcpy(&c, image->pixels + 4 * i, 4);
-            out[i] = c | 0xFF000000u;
-        } else {
-            out[i] = image->palette[image->pixels[i]] | 0xFF000000u;
-        }
-    }
-}
-
-bool png_write_image(const char* path, const ImageSurface* image) {
-    if (image == nullptr || image->is_text) return false;
-    std::vector<uint32_t> rgb(size_t(image->width) * image->height);
-    image_expand_rgb(image, rgb.data());
-    return png_write_rgb(path, rgb.data(), image->width, image->height);
 }

@@ -1,6 +1,7 @@
 #include "host/display.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -364,6 +365,12 @@ const WindowCallbacks callbacks = {
 };
 
 }  // namespace
+
+void window_opening_wait() {
+    for (int waited = 0; window_opening.load() && !stop_now.load() && !exit_request.load() && waited < 10000;
+         waited += 10)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
 
 void window_title_set(StringValue* title) {
     if (error_pending.load()) return;

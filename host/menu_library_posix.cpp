@@ -5,20 +5,14 @@
 
 #include <strings.h>
 
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 #include "host/display.h"
 #include "host/menu_bar.h"
-#include "host/run_state.h"
 
 WindowHandle FindWindowA(const char*, const char* window_name) {
-    // The display thread opens the window while the program already runs; a
-    // window still being opened (a slow or loaded machine) is waited for.
-    for (int waited = 0; window_opening.load() && !stop_now.load() && !exit_request.load() && waited < 10000;
-         waited += 10)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // The display thread opens the window while the program already runs.
+    window_opening_wait();
     return window_name && window_title_is(window_name) ? 1 : 0;
 }
 

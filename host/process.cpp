@@ -62,6 +62,7 @@ void program_fault_check() {
 }
 
 void program_thread() {
+    system_floating_point_prepare();
     std::signal(SIGFPE, floating_point_fault);
     program_routine();
     program_thread_park();

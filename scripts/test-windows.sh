@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Builds Skerrow for Windows, 32 bits (build-win32/) and 64 bits (build-win64/),
+# cross-compiled (scripts/build-windows.sh), and tests it under Wine: the unit
+# tests of each width, then the drivers of tests/wine/ that run the window
+# probe and the monitor itself in Xvfb, beside the Linux skerrow-snapshot.
+#
+# Wine's prefix is build-wine/prefix, made on the first run and reused after;
+# --fresh makes it anew. One Xvfb and one persistent wineserver serve the whole
+# run (Wine's desktop process stays bound to the display it started on), and
+# every process started here is ended at the end.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+fresh=0
+[ "${1:-}" = "--fresh" ] && fresh=1
+scripts/install-deps.sh
+jobs=$(nproc)
+start=$SECONDS
+phase() { echo "== $1 ($((SECONDS - start)) s)"; }
+
+wine64=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver64
+# No Gecko or Mono in the prefix; a program that crashes ends at once, without
+# waiting in Wine's debugger.
+export WINEPREFIX=$root/build-wine/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+
+# A kernel without 32-bit emulation runs no 32-bit program at all, not even
+# the i386 dynamic loader; anywhere else a failing 32-bit Wine is a failure.
+widths=(32 64)
+if ! /lib/ld-linux.so.2 --version > /dev/null 2>&1; then
+  widths=(64)
+  echo "WARNING: this machine cannot run 32-bit programs: the 32-bit build is built and checked, not run" >&2
+fi
+
+phase "cross builds, with the tests of ${widths[*]} bits"
+scripts/build-windows.sh --tests "${widths[*]}"
+
+phase "the Linux skerrow-snapshot to compare with"
+[ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug > /dev/null
+cmake --build build -j"$jobs" --target skerrow-snapshot > /dev/null
+
+phase "drivers"
+cmake -S tests/wine -B build-wine/driver -DCMAKE_BUILD_TYPE=Debug -DSKERROW_WINE_WIDTHS="$(IFS=';'; echo "${widths[*]}")" \
+  -DSKERROW_WIN32_BUILD="$root/build-win32" -DSKERROW_WIN64_BUILD="$root/build-win64" \
+  -DSKERROW_LINUX_SNAPSHOT="$root/build/skerrow-snapshot" > /dev/null
+cmake --build build-wine/driver -j"$jobs"
+
+phase "X server and Wine prefix"
+xvfb=""
+cleanup() {
+  "$wineserver" -k > /dev/null 2>&1 || true
+  if [ -n "$xvfb" ]; then
+    kill "$xvfb" 2> /dev/null || true
+    wait "$xvfb" 2> /dev/null || true
+  fi
+}
+trap cleanup EXIT
+display_file=$root/build-wine/xvfb-display
+rm -f "$display_file"
+Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp -noreset > "$display_file" 2> /dev/null &
+xvfb=$!
+for _ in $(seq 100); do
+  [ -s "$display_file" ] && break
+  kill -0 "$xvfb" 2> /dev/null || break
+  sleep 0.1
+done
+[ -s "$display_file" ] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(head -1 "$display_file")"
+[ $fresh -eq 1 ] && rm -rf "$WINEPREFIX"
+mkdir -p "$WINEPREFIX"
+# Started before ctest with its streams closed: a wineserver or a Wine service
+# that inherited ctest's pipes would keep ctest waiting for ever.
+"$wineserver" -p < /dev/null > /dev/null 2>&1
+if [ ! -f "$WINEPREFIX/skerrow-ready" ]; then
+  # Without a window manager Wine frames its windows itself, and hiding a window costs no 2 s wait.
+  "$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f < /dev/null > /dev/null 2>&1
+  touch "$WINEPREFIX/skerrow-ready"
+fi
+"$wine64" cmd /c exit < /dev/null > /dev/null 2>&1
+
+for w in "${widths[@]}"; do
+  phase "unit tests, $w bits"
+  (cd "build-win$w" && ctest --output-on-failure -j"$jobs" --timeout 120)
+done
+phase "window tests"
+(cd build-wine/driver && ctest --output-on-failure --timeout 600)
+phase "done"
