@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Skerrow and runs every test through CTest:
 # the debug build, then the unit and thread tests under ThreadSanitizer and
-# everything under AddressSanitizer with UBSan.
+# everything under AddressSanitizer with UBSan, the fuzz targets, and last the
+# Windows build, cross-compiled and tested under Wine.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
@@ -25,3 +26,6 @@ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -
   -DSKERROW_FUZZ=ON > /dev/null
 cmake --build build-fuzz -j"$jobs" --target fuzz_all
 (cd build-fuzz && ctest --output-on-failure --timeout 300)
+
+# The Windows build, cross-compiled (scripts/build-windows.sh) and tested under Wine.
+scripts/test-windows.sh

@@ -1,4 +1,5 @@
-// The process on Win32: the executable's own folder, through GetModuleFileNameA.
+// Where things lie on Win32 (host/folders.h, folders_win32.cpp): the piece
+// that the tests take apart.
 #pragma once
 
 #include <string>
@@ -6,6 +7,4 @@
 // The folder of a module path: cut at its last `\`, `/` or `:`; at a colon
 // the colon stays (a drive prefix), at a slash the slash goes. "" when the
 // path has none of them.
-std::string win32_module_folder(const std::string& path);
-// Changes to the folder of the executable; false when it cannot.
-bool win32_change_to_executable_folder();
+std::string module_folder(const std::string& path);

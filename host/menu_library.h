@@ -3,7 +3,8 @@
 //
 // Each platform binds its own library in a file named for it: on POSIX
 // systems (menu_library_posix.cpp) "user32.dll" is the runtime's own menu
-// layer (host/menu_bar.h), drawn by the display loop as a bar above the screen.
+// layer (host/menu_bar.h), drawn by the display loop as a bar above the screen;
+// on Win32 (menu_library_win32.cpp) it is the system's own.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +12,8 @@
 using MenuHandle = intptr_t;
 using WindowHandle = intptr_t;
 
-// The menu-item record (the fields of the system's own; not its 32-bit layout).
+// The menu-item record: the system's own, in its layout without the last
+// field (hbmpItem), 44 bytes on 32-bit Windows.
 struct MenuItemInfo {
     uint32_t cbSize;        // size of the record
     uint32_t fMask;         // which members are used: menu_mask_state, _id, _type

@@ -8,6 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "host/platform.h"
+
+static_assert(box_ok == MB_OK && box_yes_no == MB_YESNO && box_system_modal == MB_SYSTEMMODAL && answer_ok == IDOK &&
+                  answer_yes == IDYES && answer_no == IDNO,
+              "the platform's styles and answers are MessageBoxA's");
+
 namespace {
 
 std::atomic<bool> abandoned{false};
@@ -30,7 +36,7 @@ BOOL CALLBACK answer_box(HWND window, LPARAM) {
 
 }  // namespace
 
-int win32_message_box(const char* text, const char* title, int style) {
+int message_box_win32(const char* text, const char* title, int style) {
     {
         std::lock_guard<std::mutex> lock(threads_mutex);
         if (abandoned.load()) return abandoned_answer(style);
@@ -42,7 +48,7 @@ int win32_message_box(const char* text, const char* title, int style) {
     return answer;
 }
 
-void win32_message_box_abandon() {
+void message_box_win32_abandon() {
     {
         std::lock_guard<std::mutex> lock(threads_mutex);
         abandoned.store(true);

@@ -46,6 +46,7 @@ void align_time_origin() {
 void floating_point_fault(int) { runtime_error(11); }
 
 void program_thread() {
+    system_floating_point_prepare();
     std::signal(SIGFPE, floating_point_fault);
     program_routine();
     program_thread_park();

@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -17,6 +19,14 @@ GLuint texture = 0;
 float texture_u = 1, texture_v = 1;  // used part of a padded texture
 GLuint bar_texture = 0;              // the menu bar above the screen
 int32_t bar_texture_width = 0, bar_texture_height = 0;
+
+// Test switch: with SKERROW_TEXTURE_REFUSAL set, every straight upload of a
+// size that is not a power of two counts as refused, as a driver that takes no
+// texture of 640 x 480 refuses it, so that the padded fall-back runs where
+// every driver at hand takes the texture. The first refusal says so on
+// standard error.
+const bool refusal_switch = std::getenv("SKERROW_TEXTURE_REFUSAL") != nullptr;
+bool refusal_said = false;
 
 int power_of_two(int n) {
     int p = 1;
@@ -34,9 +44,10 @@ void texture_upload(const WindowFrame& f) {
     while (glGetError() != GL_NO_ERROR) {
     }
     texture_u = texture_v = 1;
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, f.width, f.height, 0, format_bgra, GL_UNSIGNED_BYTE, f.pixels);
-    if (glGetError() != GL_NO_ERROR) {
-        int pw = power_of_two(f.width), ph = power_of_two(f.height);
+    int pw = power_of_two(f.width), ph = power_of_two(f.height);
+    bool refused = refusal_switch && (pw != f.width || ph != f.height);
+    if (!refused) glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, f.width, f.height, 0, format_bgra, GL_UNSIGNED_BYTE, f.pixels);
+    if (refused || glGetError() != GL_NO_ERROR) {
         std::vector<uint32_t> padded(size_t(pw) * size_t(ph), 0);
         for (int32_t y = 0; y < f.height; y++)
             std::memcpy(&padded[size_t(y) * size_t(pw)], &f.pixels[size_t(y) * size_t(f.width)], size_t(f.width) * 4);
@@ -44,6 +55,10 @@ void texture_upload(const WindowFrame& f) {
         if (glGetError() == GL_NO_ERROR) {
             texture_u = float(f.width) / float(pw);
             texture_v = float(f.height) / float(ph);
+            if (refused && !refusal_said)
+                std::fprintf(stderr, "skerrow: texture of %d x %d refused (SKERROW_TEXTURE_REFUSAL), padded to %d x %d\n",
+                             int(f.width), int(f.height), pw, ph);
+            refusal_said = refusal_said || refused;
         } else if (gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, f.width, f.height, format_bgra, GL_UNSIGNED_BYTE,
                                      f.pixels) != 0) {
             alert("gluBuild2DMipmaps failed");

@@ -1,4 +1,7 @@
-#include "host/shell_win32.h"
+// Child processes on Win32: ShellExecuteExA opens a file or starts a program
+// as the desktop would, CreateProcessA tests for the command interpreter and
+// runs the old one where it is missing, and the wait for what they started.
+#include "host/shell_system.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -7,10 +10,13 @@
 #include <mutex>
 #include <vector>
 
+#include "host/shell_win32.h"
+
 namespace {
 
-// The launch record as the 32-bit design fills it: 60 bytes there; a 64-bit
-// system wants its own, larger layout, so the 64-bit build takes the headers' size.
+// The launch record as the 32-bit design fills it: 60 bytes there, as a
+// literal; a 64-bit Windows wants its own, larger layout, so the 64-bit build
+// takes the headers' size (112).
 constexpr DWORD launch_record_size = sizeof(void*) == 4 ? 60 : DWORD(sizeof(SHELLEXECUTEINFOA));
 static_assert(sizeof(void*) != 4 || sizeof(SHELLEXECUTEINFOA) == 60, "the 32-bit launch record is 60 bytes");
 constexpr ULONG keep_process_no_ui = 0x440;  // SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI
@@ -42,7 +48,12 @@ bool child_take(int child, HANDLE& process) {
 
 }  // namespace
 
-int win32_shell_launch(const std::string& file, const std::string& parameters, bool hidden) {
+int shell_system_launch(const std::string& file, const std::string& parameters, bool hidden) {
+    // Without cmd.exe the old interpreter runs the command as given.
+    if (!shell_win32_interpreter_available()) {
+        std::string command = "command.com /c " + file + (parameters.empty() ? "" : " " + parameters);
+        return shell_win32_process_start(command.c_str(), CREATE_NEW_CONSOLE);
+    }
     SHELLEXECUTEINFOA launch{};
     launch.cbSize = launch_record_size;
     launch.fMask = keep_process_no_ui;
@@ -53,7 +64,7 @@ int win32_shell_launch(const std::string& file, const std::string& parameters, b
     return child_add(launch.hProcess);
 }
 
-int win32_process_start(const char* command_line, unsigned creation_flags) {
+int shell_win32_process_start(const char* command_line, unsigned creation_flags) {
     std::vector<char> line(command_line, command_line + std::strlen(command_line) + 1);  // CreateProcessA may write to it
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -65,7 +76,9 @@ int win32_process_start(const char* command_line, unsigned creation_flags) {
     return child_add(started.hProcess);
 }
 
-int win32_shell_wait(int child) {
+// 0 when the system gave no process (a document handed to a running program);
+// -1 for an unknown child.
+int shell_system_wait(int child) {
     HANDLE process;
     if (!child_take(child, process)) return -1;
     if (process == nullptr) return 0;
@@ -76,15 +89,17 @@ int win32_shell_wait(int child) {
     return known ? int(code) : -1;
 }
 
-void win32_shell_release(int child) {
+int shell_system_interactive() { return shell_win32_process_start("cmd", CREATE_NEW_CONSOLE); }
+
+void shell_win32_release(int child) {
     HANDLE process;
     if (child_take(child, process) && process != nullptr) CloseHandle(process);
 }
 
-bool win32_interpreter_available() {
+bool shell_win32_interpreter_available() {
     static const bool available = [] {
-        int child = win32_process_start("cmd.exe /c ver", CREATE_NO_WINDOW);
-        return child >= 0 && win32_shell_wait(child) >= 0;
+        int child = shell_win32_process_start("cmd.exe /c ver", CREATE_NO_WINDOW);
+        return child >= 0 && shell_system_wait(child) >= 0;
     }();
     return available;
 }

@@ -6,3 +6,5 @@
 bool system_folder_set(const char* path) { return chdir(path) == 0; }
 
 bool system_local_time(std::time_t moment, std::tm* out) { return localtime_r(&moment, out) != nullptr; }
+
+void system_floating_point_prepare() {}

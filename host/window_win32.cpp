@@ -5,37 +5,40 @@
 #include <mmsystem.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <vector>
 
+#include "host/message_box.h"
+#include "host/render_gl.h"
+
 namespace {
 
+// Special keys freeglut gives beside those of host/platform.h, which the
+// keyboard ignores: Num Lock, and Begin (keypad 5 without Num Lock).
+constexpr int key_num_lock = 109, key_begin = 110;
+// The Delete key arrives as the character 127, as under freeglut.
+constexpr unsigned char char_delete = 127;
+constexpr int button_middle = 1, button_right = 2;
+
 struct Timer {
-    int64_t due_us = 0;                  // on the performance counter's clock
-    Win32TimerCallback callback = nullptr;
+    int64_t due_us = 0;  // on the performance counter's clock
+    void (*callback)(int) = nullptr;
     int value = 0;
 };
 
-// The callbacks.
-Win32DisplayCallback on_display = nullptr;
-Win32ReshapeCallback on_reshape = nullptr;
-Win32CharacterCallback on_keyboard = nullptr, on_keyboard_up = nullptr;
-Win32SpecialCallback on_special = nullptr, on_special_up = nullptr;
-Win32MouseCallback on_mouse = nullptr;
-Win32CloseCallback on_close = nullptr;
-Win32BreakCallback on_break = nullptr;
+const WindowCallbacks* callbacks = nullptr;
+const WindowCallbacks no_callbacks{};
 
-// The window.
-constexpr const char* class_name = "Skerrow";
 HWND window = nullptr;
 HDC device = nullptr;
 HGLRC context = nullptr;
-DWORD loop_thread = 0;
 bool redisplay_pending = false;
 std::vector<Timer> timers;
 // The character each key gave on its way down, by scan code (bit 8: extended),
 // handed to the keyboard-up callback when it is released.
 unsigned char key_characters[512] = {};
+std::atomic<int> lock_toggles{-1};
 
 // Full screen: what leaving it restores.
 bool full_screen = false;
@@ -72,6 +75,11 @@ DWORD timers_wait_ms() {
     for (const Timer& t : timers) first = std::min(first, t.due_us);
     int64_t wait = first - now_us();
     return wait <= 0 ? 0 : DWORD((wait + 999) / 1000);
+}
+
+void locks_read() {
+    lock_toggles.store((GetKeyState(VK_CAPITAL) & 1 ? 1 : 0) | (GetKeyState(VK_NUMLOCK) & 1 ? 2 : 0) |
+                       (GetKeyState(VK_SCROLL) & 1 ? 4 : 0));
 }
 
 PIXELFORMATDESCRIPTOR pixel_format_wanted() {
@@ -117,22 +125,22 @@ void pointer_position(int& x, int& y) {
 int special_of(WPARAM vk, LPARAM lparam) {
     bool extended = (lparam >> 24) & 1;
     unsigned scan = (lparam >> 16) & 0xFF;
-    if (vk >= VK_F1 && vk <= VK_F12) return win32_key_f1 + int(vk - VK_F1);
+    if (vk >= VK_F1 && vk <= VK_F12) return window_key_f1 + int(vk - VK_F1);
     switch (vk) {
-        case VK_LEFT: return win32_key_left;
-        case VK_UP: return win32_key_up;
-        case VK_RIGHT: return win32_key_right;
-        case VK_DOWN: return win32_key_down;
-        case VK_PRIOR: return win32_key_page_up;
-        case VK_NEXT: return win32_key_page_down;
-        case VK_HOME: return win32_key_home;
-        case VK_END: return win32_key_end;
-        case VK_INSERT: return win32_key_insert;
-        case VK_NUMLOCK: return win32_key_num_lock;
-        case VK_CLEAR: return win32_key_begin;
-        case VK_SHIFT: return scan == 0x36 ? win32_key_shift_r : win32_key_shift_l;
-        case VK_CONTROL: return extended ? win32_key_ctrl_r : win32_key_ctrl_l;
-        case VK_MENU: return extended ? win32_key_alt_r : win32_key_alt_l;
+        case VK_LEFT: return window_key_left;
+        case VK_UP: return window_key_up;
+        case VK_RIGHT: return window_key_right;
+        case VK_DOWN: return window_key_down;
+        case VK_PRIOR: return window_key_page_up;
+        case VK_NEXT: return window_key_page_down;
+        case VK_HOME: return window_key_home;
+        case VK_END: return window_key_end;
+        case VK_INSERT: return window_key_insert;
+        case VK_NUMLOCK: return key_num_lock;
+        case VK_CLEAR: return key_begin;
+        case VK_SHIFT: return scan == 0x36 ? window_key_shift_r : window_key_shift_l;
+        case VK_CONTROL: return extended ? window_key_ctrl_r : window_key_ctrl_l;
+        case VK_MENU: return extended ? window_key_alt_r : window_key_alt_l;
         default: return 0;
     }
 }
@@ -142,28 +150,29 @@ unsigned scan_index(LPARAM lparam) { return unsigned((lparam >> 16) & 0xFF) | un
 // WM_KEYDOWN and WM_KEYUP (and their WM_SYS forms). Characters come with WM_CHAR;
 // here only their releases, with the character their press gave.
 void key_message(WPARAM vk, LPARAM lparam, bool down) {
+    locks_read();
     int x, y;
     pointer_position(x, y);
     if (vk == VK_PAUSE || vk == VK_CANCEL) {
-        if (on_break) on_break(vk == VK_PAUSE ? win32_code_pause : win32_code_break, down);
+        if (callbacks->key_break) callbacks->key_break(vk == VK_PAUSE ? window_code_pause : window_code_break, down);
         return;
     }
     if (vk == VK_DELETE) {
-        Win32CharacterCallback c = down ? on_keyboard : on_keyboard_up;
-        if (c) c(win32_char_delete, x, y);
+        auto c = down ? callbacks->keyboard : callbacks->keyboard_up;
+        if (c) c(char_delete, x, y);
         return;
     }
     if (int key = special_of(vk, lparam)) {
-        bool modifier = key >= win32_key_shift_l && key <= win32_key_alt_r;
+        bool modifier = key >= window_key_shift_l && key <= window_key_alt_r;
         bool repeat = down && ((lparam >> 30) & 1);
         if (modifier && repeat) return;  // held modifiers do not repeat, as under X
-        Win32SpecialCallback c = down ? on_special : on_special_up;
+        auto c = down ? callbacks->special : callbacks->special_up;
         if (c) c(key, x, y);
         return;
     }
     if (!down) {
         unsigned char& c = key_characters[scan_index(lparam)];
-        if (c != 0 && on_keyboard_up) on_keyboard_up(c, x, y);
+        if (c != 0 && callbacks->keyboard_up) callbacks->keyboard_up(c, x, y);
         c = 0;
     }
 }
@@ -173,13 +182,19 @@ void character_message(WPARAM c, LPARAM lparam) {
     key_characters[scan_index(lparam)] = (unsigned char)(c);
     int x, y;
     pointer_position(x, y);
-    if (on_keyboard) on_keyboard((unsigned char)(c), x, y);
+    if (callbacks->keyboard) callbacks->keyboard((unsigned char)(c), x, y);
 }
 
 void mouse_message(int button, int state, LPARAM lparam) {
-    if (state == win32_button_down) SetCapture(window);
+    if (state == window_button_down) SetCapture(window);
     else ReleaseCapture();
-    if (on_mouse) on_mouse(button, state, short(LOWORD(lparam)), short(HIWORD(lparam)));
+    if (callbacks->mouse) callbacks->mouse(button, state, short(LOWORD(lparam)), short(HIWORD(lparam)));
+}
+
+void redisplay_post() {
+    if (window == nullptr || redisplay_pending) return;
+    redisplay_pending = true;
+    InvalidateRect(window, nullptr, FALSE);
 }
 
 LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -187,17 +202,18 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         case WM_PAINT:
             ValidateRect(hwnd, nullptr);
             redisplay_pending = false;
-            if (on_display) on_display();
+            if (callbacks->display) callbacks->display();
             return 0;
         case WM_ERASEBKGND: return 1;
         case WM_SIZE:
-            if (wparam != SIZE_MINIMIZED && on_reshape) on_reshape(LOWORD(lparam), HIWORD(lparam));
-            win32_window_redisplay_post();
+            if (wparam != SIZE_MINIMIZED && callbacks->reshape) callbacks->reshape(LOWORD(lparam), HIWORD(lparam));
+            redisplay_post();
             return 0;
         case WM_CLOSE:
-            if (on_close) on_close();
-            else win32_window_main_loop_leave();
+            if (callbacks->close) callbacks->close();
+            else DestroyWindow(hwnd);
             return 0;
+        case WM_DESTROY: PostQuitMessage(0); return 0;
         case WM_KEYDOWN:
         case WM_KEYUP:
             key_message(wparam, lparam, message == WM_KEYDOWN);
@@ -212,12 +228,12 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         case WM_SYSCHAR:
             character_message(wparam, lparam);
             return 0;
-        case WM_LBUTTONDOWN: mouse_message(win32_button_left, win32_button_down, lparam); return 0;
-        case WM_LBUTTONUP: mouse_message(win32_button_left, win32_button_up, lparam); return 0;
-        case WM_MBUTTONDOWN: mouse_message(win32_button_middle, win32_button_down, lparam); return 0;
-        case WM_MBUTTONUP: mouse_message(win32_button_middle, win32_button_up, lparam); return 0;
-        case WM_RBUTTONDOWN: mouse_message(win32_button_right, win32_button_down, lparam); return 0;
-        case WM_RBUTTONUP: mouse_message(win32_button_right, win32_button_up, lparam); return 0;
+        case WM_LBUTTONDOWN: mouse_message(window_button_left, window_button_down, lparam); return 0;
+        case WM_LBUTTONUP: mouse_message(window_button_left, window_button_up, lparam); return 0;
+        case WM_MBUTTONDOWN: mouse_message(button_middle, window_button_down, lparam); return 0;
+        case WM_MBUTTONUP: mouse_message(button_middle, window_button_up, lparam); return 0;
+        case WM_RBUTTONDOWN: mouse_message(button_right, window_button_down, lparam); return 0;
+        case WM_RBUTTONUP: mouse_message(button_right, window_button_up, lparam); return 0;
         case WM_ENTERMENULOOP:
         case WM_ENTERSIZEMOVE:
             SetTimer(hwnd, modal_timer_id, 1, nullptr);
@@ -234,23 +250,11 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     return DefWindowProcA(hwnd, message, wparam, lparam);
 }
 
-}  // namespace
+// ---- The seam's operations ------------------------------------------------------------
 
-void win32_window_display_callback_set(Win32DisplayCallback callback) { on_display = callback; }
-void win32_window_reshape_callback_set(Win32ReshapeCallback callback) { on_reshape = callback; }
-void win32_window_keyboard_callback_set(Win32CharacterCallback callback) { on_keyboard = callback; }
-void win32_window_keyboard_up_callback_set(Win32CharacterCallback callback) { on_keyboard_up = callback; }
-void win32_window_special_callback_set(Win32SpecialCallback callback) { on_special = callback; }
-void win32_window_special_up_callback_set(Win32SpecialCallback callback) { on_special_up = callback; }
-void win32_window_mouse_callback_set(Win32MouseCallback callback) { on_mouse = callback; }
-void win32_window_close_callback_set(Win32CloseCallback callback) { on_close = callback; }
-void win32_window_break_callback_set(Win32BreakCallback callback) { on_break = callback; }
+bool win32_connect() { return true; }
 
-void win32_window_timer_add(unsigned ms, Win32TimerCallback callback, int value) {
-    if (callback != nullptr) timers.push_back({now_us() + int64_t(ms) * 1000, callback, value});
-}
-
-bool win32_window_mode_possible() {
+bool win32_open(int*, char**) {
     HDC screen = GetDC(nullptr);
     PIXELFORMATDESCRIPTOR wanted = pixel_format_wanted(), got{};
     int format = ChoosePixelFormat(screen, &wanted);
@@ -260,8 +264,11 @@ bool win32_window_mode_possible() {
     return possible;
 }
 
-bool win32_window_create(int width, int height, const char* title) {
+// Where freeglut's GLEW step reports a failure, a window without a GL context
+// is the failure here.
+bool win32_create(int width, int height, const char* title) {
     if (window != nullptr) return false;
+    if (callbacks == nullptr) callbacks = &no_callbacks;
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA c{};
     c.style = CS_OWNDC;
@@ -269,26 +276,24 @@ bool win32_window_create(int width, int height, const char* title) {
     c.hInstance = instance;
     c.hCursor = LoadCursor(nullptr, IDC_ARROW);
     c.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
-    c.lpszClassName = class_name;
+    c.lpszClassName = window_win32_class;
     if (!RegisterClassA(&c) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
     constexpr DWORD style = WS_OVERLAPPEDWINDOW;
     RECT r{0, 0, width, height};
     AdjustWindowRectEx(&r, style, FALSE, 0);
-    window = CreateWindowExA(0, class_name, title, style, CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
+    window = CreateWindowExA(0, window_win32_class, title, style, CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
                              r.bottom - r.top, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) return false;
-    loop_thread = GetCurrentThreadId();
     device = GetDC(window);
-    context_make();
+    if (!context_make()) alert("no GL context");
     timeBeginPeriod(1);
+    locks_read();
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
     return true;
 }
 
-bool win32_window_has_gl() { return context != nullptr; }
-
-bool win32_window_gl_extension(const char* name) {
+bool win32_gl_extension(const char* name) {
     const char* list = context ? reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)) : nullptr;
     size_t length = std::strlen(name);
     if (list == nullptr || length == 0) return false;
@@ -297,28 +302,28 @@ bool win32_window_gl_extension(const char* name) {
     return false;
 }
 
-void* win32_window_handle() { return window; }
+void win32_callbacks_set(const WindowCallbacks* c) { callbacks = c ? c : &no_callbacks; }
 
-void win32_window_title_set(const char* title) {
+void win32_title_set(const char* title) {
     if (window != nullptr) SetWindowTextA(window, title);
 }
 
-void win32_window_reshape(int width, int height) {
+void win32_reshape(int width, int height) {
     if (window == nullptr) return;
     SIZE s = outer_size(width, height);
     SetWindowPos(window, nullptr, 0, 0, s.cx, s.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void win32_window_position(int x, int y) {
+void win32_position(int x, int y) {
     if (window != nullptr) SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void win32_window_screen_size(int& width, int& height) {
-    width = GetSystemMetrics(SM_CXSCREEN);
-    height = GetSystemMetrics(SM_CYSCREEN);
+void win32_screen_size(int* width, int* height) {
+    *width = GetSystemMetrics(SM_CXSCREEN);
+    *height = GetSystemMetrics(SM_CYSCREEN);
 }
 
-void win32_window_full_screen() {
+void win32_full_screen() {
     if (window == nullptr || full_screen) return;
     full_screen = true;
     saved_style = GetWindowLongA(window, GWL_STYLE);
@@ -333,7 +338,7 @@ void win32_window_full_screen() {
                  m.rcMonitor.bottom - m.rcMonitor.top, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
 }
 
-void win32_window_full_screen_leave() {
+void win32_full_screen_leave() {
     if (window == nullptr || !full_screen) return;
     full_screen = false;
     SetWindowLongA(window, GWL_STYLE, saved_style);
@@ -342,28 +347,34 @@ void win32_window_full_screen_leave() {
                  saved_rect.bottom - saved_rect.top, SWP_FRAMECHANGED | SWP_NOZORDER | SWP_SHOWWINDOW);
 }
 
-void win32_window_redisplay_post() {
-    if (window == nullptr || redisplay_pending) return;
-    redisplay_pending = true;
-    InvalidateRect(window, nullptr, FALSE);
-}
+bool win32_frame_draw(const WindowFrame* frame) { return render_gl_frame(frame); }
 
-void win32_window_buffers_swap() {
+void win32_buffers_swap() {
     if (device != nullptr) SwapBuffers(device);
 }
 
-int win32_window_modifiers() {
-    return (GetKeyState(VK_SHIFT) < 0 ? win32_active_shift : 0) | (GetKeyState(VK_CONTROL) < 0 ? win32_active_ctrl : 0) |
-           (GetKeyState(VK_MENU) < 0 ? win32_active_alt : 0);
+void win32_timer_add(unsigned ms, void (*callback)(int), int value) {
+    if (callback != nullptr) timers.push_back({now_us() + int64_t(ms) * 1000, callback, value});
 }
 
-void win32_window_main_loop() {
+int win32_modifiers() {
+    return (GetKeyState(VK_SHIFT) < 0 ? window_active_shift : 0) |
+           (GetKeyState(VK_CONTROL) < 0 ? window_active_ctrl : 0) | (GetKeyState(VK_MENU) < 0 ? window_active_alt : 0);
+}
+
+// Keys come through the window procedure; the lock toggles are read again.
+bool win32_poll() {
+    locks_read();
+    return false;
+}
+
+void win32_main_loop() {
     if (window == nullptr) return;
     // The first reshape and display, as freeglut gives them before any event.
     RECT client;
     GetClientRect(window, &client);
-    if (on_reshape) on_reshape(client.right, client.bottom);
-    win32_window_redisplay_post();
+    if (callbacks->reshape) callbacks->reshape(client.right, client.bottom);
+    redisplay_post();
     for (;;) {
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -376,8 +387,13 @@ void win32_window_main_loop() {
     }
 }
 
-void win32_window_main_loop_leave() {
-    if (loop_thread == 0) return;
-    if (GetCurrentThreadId() == loop_thread) PostQuitMessage(0);
-    else PostThreadMessageA(loop_thread, WM_QUIT, 0, 0);
-}
+}  // namespace
+
+const WindowSystem window_system_win32 = {
+    win32_connect,     win32_open,          win32_create,        win32_gl_extension,    win32_callbacks_set,
+    win32_title_set,   win32_reshape,       win32_position,      win32_screen_size,     win32_full_screen,
+    win32_full_screen_leave, redisplay_post, win32_frame_draw,   win32_buffers_swap,    win32_timer_add,
+    win32_modifiers,   win32_poll,          win32_main_loop,
+};
+
+int window_win32_lock_keys() { return lock_toggles.load(); }

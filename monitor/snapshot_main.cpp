@@ -9,11 +9,11 @@
 // Error reports go to standard error in the dialog's words and are answered
 // Yes. Exit code 0, or non-zero after a critical error or when the PNG
 // cannot be written.
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "graphics/image_surface.h"
 #include "graphics/png_writer.h"
@@ -50,13 +50,15 @@ int main(int argc, char** argv) {
     }
     if (out.empty()) return wrong("no OUT.png given");
     if (folder.empty() && !installed_share_folder().empty()) folder = user_config_folder();
-    if (out[0] != '/') {
-        char here[4096];
-        if (getcwd(here, sizeof here)) out = std::string(here) + "/" + out;
-    }
-    if (!folder.empty() && chdir(folder.c_str()) != 0) {
-        std::fprintf(stderr, "skerrow-snapshot: cannot change to %s\n", folder.c_str());
-        return 2;
+    std::error_code failed;
+    std::filesystem::path whole = std::filesystem::absolute(out, failed);
+    if (!failed) out = whole.string();
+    if (!folder.empty()) {
+        std::filesystem::current_path(folder, failed);
+        if (failed) {
+            std::fprintf(stderr, "skerrow-snapshot: cannot change to %s\n", folder.c_str());
+            return 2;
+        }
     }
     runtime_start_headless();
     monitor_startup();

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Skerrow for Windows, 32 bits (build-win32/) and 64 bits (build-win64/),
-# cross-compiled, and tests it under Wine: the unit tests of each width, then
-# the drivers of tests/wine/ that run the Win32 probes in Xvfb.
+# cross-compiled (scripts/build-windows.sh), and tests it under Wine: the unit
+# tests of each width, then the drivers of tests/wine/ that run the window
+# probe and the monitor itself in Xvfb, beside the Linux skerrow-snapshot.
 #
 # Wine's prefix is build-wine/prefix, made on the first run and reused after;
 # --fresh makes it anew. One Xvfb and one persistent wineserver serve the whole
@@ -19,7 +20,9 @@ phase() { echo "== $1 ($((SECONDS - start)) s)"; }
 
 wine64=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver64
-export WINEPREFIX=$root/build-wine/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# No Gecko or Mono in the prefix; a program that crashes ends at once, without
+# waiting in Wine's debugger.
+export WINEPREFIX=$root/build-wine/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 
 # A kernel without 32-bit emulation runs no 32-bit program at all, not even
 # the i386 dynamic loader; anywhere else a failing 32-bit Wine is a failure.
@@ -29,29 +32,17 @@ if ! /lib/ld-linux.so.2 --version > /dev/null 2>&1; then
   echo "WARNING: this machine cannot run 32-bit programs: the 32-bit build is built and checked, not run" >&2
 fi
 
-phase "cross builds"
-declare -A toolchain=([32]=cmake/mingw-i686.cmake [64]=cmake/mingw-x86_64.cmake)
-for w in 32 64; do
-  cmake -S . -B "build-win$w" -DCMAKE_TOOLCHAIN_FILE="${toolchain[$w]}" -DCMAKE_BUILD_TYPE=Debug > /dev/null
-  cmake --build "build-win$w" -j"$jobs"
-done
+phase "cross builds, with the tests of ${widths[*]} bits"
+scripts/build-windows.sh --tests "${widths[*]}"
 
-phase "imports: only the system's DLLs"
-system_dlls="kernel32.dll msvcrt.dll user32.dll gdi32.dll opengl32.dll glu32.dll winmm.dll shell32.dll advapi32.dll"
-bad=0
-for exe in build-win32/*.exe build-win64/*.exe; do
-  for dll in $(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z'); do
-    case " $system_dlls " in
-      *" $dll "*) ;;
-      *) echo "$exe needs $dll" >&2; bad=1 ;;
-    esac
-  done
-done
-[ $bad -eq 0 ]
+phase "the Linux skerrow-snapshot to compare with"
+[ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug > /dev/null
+cmake --build build -j"$jobs" --target skerrow-snapshot > /dev/null
 
 phase "drivers"
 cmake -S tests/wine -B build-wine/driver -DCMAKE_BUILD_TYPE=Debug -DSKERROW_WINE_WIDTHS="$(IFS=';'; echo "${widths[*]}")" \
-  -DSKERROW_WIN32_BUILD="$root/build-win32" -DSKERROW_WIN64_BUILD="$root/build-win64" > /dev/null
+  -DSKERROW_WIN32_BUILD="$root/build-win32" -DSKERROW_WIN64_BUILD="$root/build-win64" \
+  -DSKERROW_LINUX_SNAPSHOT="$root/build/skerrow-snapshot" > /dev/null
 cmake --build build-wine/driver -j"$jobs"
 
 phase "X server and Wine prefix"
@@ -89,7 +80,7 @@ fi
 
 for w in "${widths[@]}"; do
   phase "unit tests, $w bits"
-  (cd "build-win$w" && ctest --output-on-failure -j"$jobs" --timeout 300)
+  (cd "build-win$w" && ctest --output-on-failure -j"$jobs" --timeout 120)
 done
 phase "window tests"
 (cd build-wine/driver && ctest --output-on-failure --timeout 600)

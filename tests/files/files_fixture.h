@@ -2,10 +2,10 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 
 #include "errors/runtime_error.h"
@@ -17,8 +17,12 @@ class FilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         reset_errors();
-        char pattern[] = "/tmp/skerrow-files-XXXXXX";
-        folder = mkdtemp(pattern);
+        // A folder of this test's own in the system's temporary folder.
+        unsigned n = std::random_device{}();
+        std::filesystem::path scratch;
+        do scratch = std::filesystem::temp_directory_path() / ("skerrow-files-" + std::to_string(n++));
+        while (!std::filesystem::create_directory(scratch));
+        folder = scratch.string();
         mark = string_temps_mark();
     }
     void TearDown() override {

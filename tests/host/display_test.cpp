@@ -20,8 +20,8 @@ class DisplayTest : public GuiTest {
 protected:
     DisplayTest() : GuiTest(PROBE_EXE) {}
     // Starts the probe with a scenario and waits for its window and its picture.
-    void start(const char* scenario) {
-        program = program_start(server, folder.exe, folder.path, {scenario});
+    void start(const char* scenario, const std::vector<std::string>& environment = {}) {
+        program = program_start(server, folder.exe, folder.path, {scenario}, environment);
         window = window_wait(server.display, program.pid, "Skerrow probe", 15000);
         ASSERT_NE(window, 0u) << program_stderr(program);
         ASSERT_TRUE(said("probe: ready")) << program_stderr(program);
@@ -89,6 +89,13 @@ protected:
 TEST_F(DisplayTest, WindowShowsTheScreenPixelForPixel) {
     start("display");
     EXPECT_TRUE(shows(expected_picture())) << "the window differs from the screen image";
+}
+
+// A driver may refuse a texture of 640 x 480; the test switch refuses it here.
+TEST_F(DisplayTest, ARefusedTextureGoesPaddedAndShowsTheSamePixels) {
+    start("display", {"SKERROW_TEXTURE_REFUSAL=1"});
+    EXPECT_TRUE(said("refused (SKERROW_TEXTURE_REFUSAL), padded to 1024 x 512")) << program_stderr(program);
+    EXPECT_TRUE(shows(expected_picture()));
 }
 
 TEST_F(DisplayTest, PaletteOnlyChangeShowsAtTheNextFrame) {

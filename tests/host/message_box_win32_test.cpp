@@ -37,8 +37,8 @@ bool button_shown(HWND box, int id) {
 TEST(MessageBoxWin32, BoxesAreShownAsAskedAndAbandonedWithNoOrOkAndLaterOnesAnsweredAtOnce) {
     const char* text = "Line:200\nFile not found\nContinue?";
     int report = 0, critical = 0;
-    std::thread report_box([&] { report = win32_message_box(text, "Unhandled Error #53", MB_YESNO | MB_SYSTEMMODAL); });
-    std::thread critical_box([&] { critical = win32_message_box("Out of memory", "Critical Error #1", MB_OK); });
+    std::thread report_box([&] { report = message_box_win32(text, "Unhandled Error #53", MB_YESNO | MB_SYSTEMMODAL); });
+    std::thread critical_box([&] { critical = message_box_win32("Out of memory", "Critical Error #1", MB_OK); });
     HWND yes_no = box_wait("Unhandled Error #53"), ok = box_wait("Critical Error #1");
     ASSERT_NE(yes_no, nullptr);
     ASSERT_NE(ok, nullptr);
@@ -50,13 +50,13 @@ TEST(MessageBoxWin32, BoxesAreShownAsAskedAndAbandonedWithNoOrOkAndLaterOnesAnsw
     std::vector<std::string> texts;
     EnumChildWindows(yes_no, collect_text, LPARAM(&texts));
     EXPECT_NE(std::find(texts.begin(), texts.end(), text), texts.end());
-    win32_message_box_abandon();
+    message_box_win32_abandon();
     report_box.join();
     critical_box.join();
     EXPECT_EQ(report, IDNO);
     EXPECT_EQ(critical, IDOK);
-    EXPECT_EQ(win32_message_box("Line:1\nContinue?", "Unhandled Error #5", MB_YESNO), IDNO);
-    EXPECT_EQ(win32_message_box("Text", "Alert", MB_OK), IDOK);
+    EXPECT_EQ(message_box_win32("Line:1\nContinue?", "Unhandled Error #5", MB_YESNO), IDNO);
+    EXPECT_EQ(message_box_win32("Text", "Alert", MB_OK), IDOK);
     EXPECT_EQ(FindWindowA("#32770", "Alert"), nullptr);
 }
 

@@ -1,10 +1,10 @@
-// A window through the Win32 backend alone, for the tests under Wine: it
-// shows the probe picture at one pixel per pixel and reports on standard
-// error every callback it gets. Keys: q leaves the loop (exit 0), m attaches
-// a menu bar from another thread (as the monitor does), f and w enter and
-// leave full screen.
+// A window through the Win32 window system alone (host/window_win32.h), for
+// the tests under Wine: it shows the probe picture at one pixel per pixel,
+// drawn as the runtime draws its frames (host/render_gl.h), and reports on
+// standard error every callback it gets and every change of the lock
+// toggles. Keys: q leaves the loop (exit 0), m attaches a menu bar from
+// another thread (as the monitor does), f and w enter and leave full screen.
 #include <windows.h>
-#include <GL/gl.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -18,10 +18,12 @@
 namespace {
 
 constexpr const char* title = "Skerrow window probe";
-constexpr GLenum bgra = GL_BGRA_EXT;
-GLuint texture = 0;
+const WindowSystem& window = window_system_win32;
+std::vector<uint32_t> pixels;
+bool uploaded = false;
 RECT reported{-1, -1, -1, -1};
 bool full_screen = false;
+int locks_reported = -2;
 
 void say(const char* format, ...) {
     va_list arguments;
@@ -31,9 +33,11 @@ void say(const char* format, ...) {
     std::fflush(stderr);
 }
 
+HWND handle() { return FindWindowA(window_win32_class, nullptr); }
+
 // The client area's place on the screen, whenever it changes.
 void client_report() {
-    HWND w = HWND(win32_window_handle());
+    HWND w = handle();
     RECT r;
     POINT origin{0, 0};
     GetClientRect(w, &r);
@@ -44,44 +48,14 @@ void client_report() {
     say("client %ld %ld %ld %ld\n", now.left, now.top, now.right, now.bottom);
 }
 
-void texture_make() {
-    std::vector<uint32_t> pixels(size_t(probe_picture_width) * probe_picture_height);
-    for (int y = 0; y < probe_picture_height; y++)
-        for (int x = 0; x < probe_picture_width; x++)
-            pixels[size_t(y) * probe_picture_width + size_t(x)] = 0xFF000000u | probe_picture_pixel(x, y);
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, probe_picture_width, probe_picture_height, 0, bgra, GL_UNSIGNED_BYTE,
-                 pixels.data());
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    if (GLenum e = glGetError()) say("texture error %u\n", e);
-}
-
 void on_display() {
     RECT r;
-    GetClientRect(HWND(win32_window_handle()), &r);
-    glViewport(0, 0, r.right, r.bottom);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, r.right, r.bottom, 0, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    if (texture == 0) texture_make();
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    float w = float(probe_picture_width), h = float(probe_picture_height);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0); glVertex2f(0, 0);
-    glTexCoord2f(1, 0); glVertex2f(w, 0);
-    glTexCoord2f(1, 1); glVertex2f(w, h);
-    glTexCoord2f(0, 1); glVertex2f(0, h);
-    glEnd();
-    glDisable(GL_TEXTURE_2D);
-    win32_window_buffers_swap();
+    GetClientRect(handle(), &r);
+    WindowFrame frame{pixels.data(), probe_picture_width, probe_picture_height, !uploaded, int32_t(r.right),
+                      int32_t(r.bottom), 0, 0, float(probe_picture_width), float(probe_picture_height), false,
+                      nullptr, 0, 0, false};
+    if (window.frame_draw(&frame)) uploaded = true;
+    window.buffers_swap();
     client_report();
 }
 
@@ -89,7 +63,7 @@ void on_display() {
 void on_reshape(int width, int height) {
     say("reshape %d %d\n", width, height);
     if (!full_screen && (width != probe_picture_width || height != probe_picture_height))
-        win32_window_reshape(probe_picture_width, probe_picture_height);
+        window.reshape(probe_picture_width, probe_picture_height);
 }
 
 // A menu bar of two items, made and attached from another thread, the window found by its title.
@@ -110,44 +84,49 @@ void menu_attach() {
 }
 
 void on_keyboard(unsigned char key, int, int) {
-    say("keyboard %d %d\n", key, win32_window_modifiers());
-    if (key == 'q') win32_window_main_loop_leave();
+    say("keyboard %d %d\n", key, window.modifiers());
+    if (key == 'q') DestroyWindow(handle());
     if (key == 'm') std::thread(menu_attach).detach();
-    if (key == 'f') full_screen = true, win32_window_full_screen();
-    if (key == 'w') full_screen = false, win32_window_full_screen_leave();
+    if (key == 'f') full_screen = true, window.full_screen();
+    if (key == 'w') full_screen = false, window.full_screen_leave();
 }
-void on_keyboard_up(unsigned char key, int, int) { say("keyboard-up %d %d\n", key, win32_window_modifiers()); }
-void on_special(int key, int, int) { say("special %d %d\n", key, win32_window_modifiers()); }
-void on_special_up(int key, int, int) { say("special-up %d %d\n", key, win32_window_modifiers()); }
+void on_keyboard_up(unsigned char key, int, int) { say("keyboard-up %d %d\n", key, window.modifiers()); }
+void on_special(int key, int, int) { say("special %d %d\n", key, window.modifiers()); }
+void on_special_up(int key, int, int) { say("special-up %d %d\n", key, window.modifiers()); }
 void on_mouse(int button, int state, int x, int y) { say("mouse %d %d %d %d\n", button, state, x, y); }
 void on_close() { say("close\n"); }
 void on_break(int32_t code, bool down) { say("break %d %d\n", int(code), down ? 1 : 0); }
 
+// Three timers, then a look at the lock toggles every tick.
 void on_timer(int value) {
-    say("timer %d\n", value);
-    if (value < 3) win32_window_timer_add(8, on_timer, value + 1);
+    if (value <= 3) say("timer %d\n", value);
+    window.poll();
+    if (window_win32_lock_keys() != locks_reported) {
+        locks_reported = window_win32_lock_keys();
+        say("locks %d\n", locks_reported);
+    }
+    window.timer_add(8, on_timer, value < 4 ? value + 1 : 4);
 }
+
+const WindowCallbacks callbacks = {on_display, on_reshape, on_keyboard, on_keyboard_up, on_special,
+                                   on_special_up, on_mouse, on_close, on_break};
 
 }  // namespace
 
 int main() {
-    say("mode %d\n", win32_window_mode_possible() ? 1 : 0);
-    if (!win32_window_create(probe_picture_width, probe_picture_height, title)) {
+    say("mode %d\n", window.open(nullptr, nullptr) ? 1 : 0);
+    pixels.resize(size_t(probe_picture_width) * probe_picture_height);
+    for (int y = 0; y < probe_picture_height; y++)
+        for (int x = 0; x < probe_picture_width; x++)
+            pixels[size_t(y) * probe_picture_width + size_t(x)] = 0xFF000000u | probe_picture_pixel(x, y);
+    if (!window.create(probe_picture_width, probe_picture_height, title)) {
         say("no window\n");
         return 2;
     }
-    say("gl %d bgra %d\n", win32_window_has_gl() ? 1 : 0, win32_window_gl_extension("GL_EXT_bgra") ? 1 : 0);
-    win32_window_display_callback_set(on_display);
-    win32_window_reshape_callback_set(on_reshape);
-    win32_window_keyboard_callback_set(on_keyboard);
-    win32_window_keyboard_up_callback_set(on_keyboard_up);
-    win32_window_special_callback_set(on_special);
-    win32_window_special_up_callback_set(on_special_up);
-    win32_window_mouse_callback_set(on_mouse);
-    win32_window_close_callback_set(on_close);
-    win32_window_break_callback_set(on_break);
-    win32_window_timer_add(8, on_timer, 1);
-    win32_window_main_loop();
+    say("gl %d bgra %d\n", wglGetCurrentContext() != nullptr ? 1 : 0, window.gl_extension("GL_EXT_bgra") ? 1 : 0);
+    window.callbacks_set(&callbacks);
+    window.timer_add(8, on_timer, 1);
+    window.main_loop();
     say("left\n");
     return 0;
 }

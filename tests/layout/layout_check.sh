@@ -3,8 +3,8 @@
 #   - a folder includes only the folders it may use;
 #   - no two modules include each other, directly or round a loop;
 #   - window-system headers only in the files of a window platform (*_x11,
-#     *_gl), operating-system headers only in the files of a system (*_posix)
-#     and of the X11 platform,
+#     *_win32, *_gl), operating-system headers only in the files of a system
+#     (*_posix, *_win32) and of the X11 platform,
 #     in every folder of the runtime.
 #
 #   layout_check.sh SOURCE_DIR
@@ -42,10 +42,11 @@ for file in errors/* text/* files/* graphics/* host/* monitor/* feed/*; do
   done < <(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$file")
   [[ $folder == errors ]] && grep -q '^#include <.*\.h>' "$file" && fail "$file includes more than the standard library"
   [[ $folder == monitor || $folder == feed || $name == interpreter_main.cpp ]] && continue
-  if grep -Eq '^#include <(GL|X11)/' "$file" && [[ $name != *_x11.* && $name != *_gl.* ]]; then
+  if grep -Eq '^#include <(GL|X11)/' "$file" && [[ $name != *_x11.* && $name != *_win32.* && $name != *_gl.* ]]; then
     fail "$file includes a window system's headers"
   fi
-  if grep -Eq '^#include <(unistd|fcntl|dirent|spawn|strings|pwd|sys/[a-z]+)\.h>' "$file" && [[ $name != *_posix.* && $name != *_x11.* ]]; then
+  if grep -Eq '^#include <(unistd|fcntl|dirent|spawn|strings|pwd|windows|shellapi|mmsystem|sys/[a-z]+)\.h>' "$file" &&
+    [[ $name != *_posix.* && $name != *_win32.* && $name != *_x11.* ]]; then
     fail "$file includes an operating system's headers"
   fi
 done

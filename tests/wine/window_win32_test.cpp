@@ -1,7 +1,7 @@
 // The Win32 window backend under Wine, through its probe: the picture on the
 // screen pixel for pixel (with and without the menu bar, in and out of full
-// screen), the keys with their codes, the mouse, the timer and the close
-// button. Wine runs without a window manager and draws the frame itself, so
+// screen), the keys with their codes, the lock toggles, the mouse, the timer
+// and the close button. Wine runs without a window manager and draws the frame itself, so
 // the probe reports where its client area lies and the captures read that
 // part of the screen. The X server is the one of the whole run
 // (scripts/test-windows.sh): Wine's desktop process, shared by every Wine
@@ -95,6 +95,14 @@ protected:
         XDestroyImage(image);
         return different == 0;
     }
+    // The lock toggles the probe reported last, or -2.
+    int locks() {
+        std::string text = lines();
+        size_t at = text.rfind("\nlocks ");
+        int value = -2;
+        if (at != std::string::npos) std::sscanf(text.c_str() + at, "\nlocks %d", &value);
+        return value;
+    }
     void tap(unsigned long keysym, const std::vector<unsigned long>& modifiers = {}) {
         key_tap(server.display, keysym, modifiers);
     }
@@ -164,6 +172,16 @@ TEST_F(WindowWin32Test, KeysArriveWithFreeglutsCodesAndPauseAndBreakAsKeyCodes) 
     EXPECT_TRUE(reported("break 100019 0"));
     tap(XK_Pause, {XK_Control_L});
     EXPECT_TRUE(reported("break 100318 1")) << program_stderr(program);
+    end_with_q();
+}
+
+TEST_F(WindowWin32Test, CapsLockPressesTurnItsLockBitOverAndBack) {
+    ASSERT_TRUE(wait_until([&] { return locks() >= 0; }, 10000)) << program_stderr(program);
+    int before = locks();
+    tap(XK_Caps_Lock);
+    EXPECT_TRUE(wait_until([&] { return locks() == (before ^ 1); }, 10000)) << program_stderr(program);
+    tap(XK_Caps_Lock);
+    EXPECT_TRUE(wait_until([&] { return locks() == before; }, 10000)) << program_stderr(program);
     end_with_q();
 }
 

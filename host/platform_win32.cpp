@@ -1,0 +1,7 @@
+#include "host/platform_window.h"
+
+#include "host/message_box_win32.h"
+#include "host/window_win32.h"
+
+const Platform platform_window = {"win32", &window_system_win32, message_box_win32, message_box_win32_abandon,
+                                  window_win32_lock_keys};
