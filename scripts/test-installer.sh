@@ -66,6 +66,9 @@ export DISPLAY=":$(head -1 "$display_file")"
 [ $fresh -eq 1 ] && rm -rf "$WINEPREFIX"
 mkdir -p "$WINEPREFIX"
 # Started with its streams closed: a wineserver that inherited the test's pipes would keep it waiting.
+# One left running by an earlier run would keep that run's display.
+"$wineserver" -k > /dev/null 2>&1 || true
+"$wineserver" -w > /dev/null 2>&1 || true
 "$wineserver" -p < /dev/null > /dev/null 2>&1
 if [ ! -f "$WINEPREFIX/skerrow-ready" ]; then
   # Without a window manager Wine frames its windows itself, and hiding a window costs no 2 s wait.
@@ -74,17 +77,26 @@ if [ ! -f "$WINEPREFIX/skerrow-ready" ]; then
 fi
 "$wine64" cmd /c exit < /dev/null > /dev/null 2>&1
 # What an earlier run left: the program, its Start-menu entries, the decoder's folder, the uninstall entry.
-for user in "$WINEPREFIX"/drive_c/users/*/; do
-  rm -rf "$user/AppData/Local/Programs/Skerrow" "$user/AppData/Local/WSJT-X" \
-    "$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Skerrow"
-done
-"$wine64" reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Skerrow' /f < /dev/null > /dev/null 2>&1 || true
+clear_traces() {
+  for user in "$WINEPREFIX"/drive_c/users/*/; do
+    rm -rf "$user/AppData/Local/Programs/Skerrow" "$user/AppData/Local/WSJT-X" \
+      "$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Skerrow"
+  done
+  "$wine64" reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Skerrow' /f < /dev/null > /dev/null 2>&1 || true
+}
 
+# A kernel without 32-bit emulation runs no 32-bit program at all.
+declare -A loader=([32]=/usr/lib/wine/wine [64]=$wine64) setup=([32]=Skerrow-Setup.exe [64]=Skerrow-Setup-x64.exe)
+widths=(32 64)
 if ! /lib/ld-linux.so.2 --version > /dev/null 2>&1; then
+  widths=(64)
   echo "WARNING: this machine cannot run 32-bit programs: the 32-bit installer is built and checked, not run" >&2
 fi
-phase "the 64-bit installer under Wine"
-SKERROW_WINE_LOADER=$wine64 SKERROW_SETUP=$root/build-win64/Skerrow-Setup-x64.exe \
-  SKERROW_WINDOW_QUERY=$root/build-win64/tests/window_query_win32.exe \
-  build-wine/driver/installer_win32_test < /dev/null
+for w in "${widths[@]}"; do
+  phase "the $w-bit installer under Wine"
+  clear_traces
+  SKERROW_WINE_LOADER=${loader[$w]} SKERROW_SETUP=$root/build-win$w/${setup[$w]} \
+    SKERROW_WINDOW_QUERY=$root/build-win$w/tests/window_query_win32.exe \
+    build-wine/driver/installer_win32_test < /dev/null
+done
 phase "done"
