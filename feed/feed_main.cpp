@@ -25,6 +25,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "feed/feed_output.h"
@@ -63,6 +64,10 @@ struct Options {
     std::string mode;      // "" any
     std::vector<std::string> inputs;
 };
+
+// Decoder files grow past 2 GiB: their sizes and offsets need 64 bits
+// (on Windows through _FILE_OFFSET_BITS, cmake/feed_windows.cmake).
+static_assert(sizeof(off_t) >= 8 && sizeof(std::declval<struct stat>().st_size) >= 8);
 
 // The bytes of an input's start kept to tell a file rewritten in place from one grown.
 constexpr size_t fingerprint_size = 256;
