@@ -2,7 +2,7 @@
 # Installs what is missing, builds Skerrow and runs every test through CTest:
 # the debug build, then the unit and thread tests under ThreadSanitizer and
 # everything under AddressSanitizer with UBSan, the fuzz targets, and last the
-# Windows build, cross-compiled and tested under Wine.
+# Windows build, cross-compiled and tested under Wine, with its installers.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
@@ -29,3 +29,5 @@ cmake --build build-fuzz -j"$jobs" --target fuzz_all
 
 # The Windows build, cross-compiled (scripts/build-windows.sh) and tested under Wine.
 scripts/test-windows.sh
+# The Windows installers, made from those builds and tested under Wine.
+scripts/test-installer.sh
