@@ -16,16 +16,15 @@ root=$PWD
 widths=("$@")
 [ ${#widths[@]} -gt 0 ] || widths=(32 64)
 start=$SECONDS
-for w in "${widths[@]}"; do
+
+# One width: its folder staged, its installer and its zip.
+make_width() {
+  local w=$1 setup zip build stage
   case $w in
     32) setup=Skerrow-Setup.exe zip=Skerrow.zip ;;
     64) setup=Skerrow-Setup-x64.exe zip=Skerrow-x64.zip ;;
-    *) echo "usage: scripts/build-installer.sh [32|64]..." >&2; exit 2 ;;
   esac
   build=$root/build-win$w
-  for exe in skerrow skerrow-snapshot skerrow-feed; do
-    [ -f "$build/$exe.exe" ] || { echo "no $build/$exe.exe: run scripts/build-windows.sh first" >&2; exit 1; }
-  done
   stage=$build/installer/Skerrow
   rm -rf "$build/installer"
   mkdir -p "$stage"
@@ -36,5 +35,26 @@ for w in "${widths[@]}"; do
   rm -f "$build/$zip"
   (cd "$build/installer" && zip -q -X -r "$build/$zip" Skerrow)
   echo "build-win$w/$setup, build-win$w/$zip"
+}
+
+for w in "${widths[@]}"; do
+  case $w in
+    32 | 64) ;;
+    *) echo "usage: scripts/build-installer.sh [32|64]..." >&2; exit 2 ;;
+  esac
+  for exe in skerrow skerrow-snapshot skerrow-feed; do
+    [ -f "build-win$w/$exe.exe" ] || { echo "no build-win$w/$exe.exe: run scripts/build-windows.sh first" >&2; exit 1; }
+  done
 done
+# The widths side by side: the compression is most of the time.
+pids=()
+for w in "${widths[@]}"; do
+  make_width "$w" &
+  pids+=($!)
+done
+failed=0
+for pid in "${pids[@]}"; do
+  wait "$pid" || failed=1
+done
+[ $failed -eq 0 ]
 echo "installers made in $((SECONDS - start)) s"

@@ -4,8 +4,9 @@
 // shortcut starts the monitor on the demo log, its client area equal to
 // skerrow-snapshot.exe's picture of the same folder; the feeder's shortcut
 // turns an ALL.TXT in %LOCALAPPDATA%\WSJT-X into the spot log the starter
-// setup file names, its messages in skerrow-feed.log; a silent uninstall
-// removes the program and keeps the setup file and the spot log.
+// setup file names, its messages in skerrow-feed.log; the setup file's opens
+// it in Notepad; an installation over this one and a silent uninstall keep the
+// setup file and the spot log, the uninstall removes the program.
 #include <gtest/gtest.h>
 // After GoogleTest: X11 defines None and Bool as macros.
 #include <X11/Xutil.h>
@@ -167,9 +168,6 @@ int ignore_x_error(Display*, XErrorEvent*) { return 0; }
 TEST_F(Installer, SilentInstallPutsTheFilesAndTheStartMenuInPlace) {
     std::string errors;
     ASSERT_EQ(run({"Z:" + setup, "/S"}, &errors), 0) << errors;
-    // The installer has ended, but its files are only there once the
-    // installer's own process has let them go.
-    ASSERT_TRUE(wait_until([&] { return fs::exists(folder() / "uninstall.exe"); }, 20000));
     for (const char* name : program_files) EXPECT_TRUE(fs::is_regular_file(folder() / name)) << name;
     EXPECT_EQ(file_text(folder() / "Skerrow020.SET").substr(0, 13), "\"spots.log\"\r\n");
     EXPECT_EQ(file_text(folder() / "spots.log").substr(0, 24), "Skerrow demo spot log 14");
@@ -220,6 +218,19 @@ TEST_F(Installer, FeederShortcutConvertsTheDecodersAllTxt) {
         << "skerrow-feed.log: " << file_text(folder() / "skerrow-feed.log");
     EXPECT_EQ(run({"taskkill", "/F", "/IM", "skerrow-feed.exe"}), 0);
     fs::remove_all(decoder);
+}
+
+TEST_F(Installer, SetupFileShortcutOpensItInNotepadAndReinstallKeepsIt) {
+    installed_or_skip();
+    start_shortcut("Skerrow setup file.lnk");
+    EXPECT_TRUE(wait_until([&] { return window_titled("Skerrow020.SET - Notepad") != 0; }, 20000));
+    EXPECT_EQ(run({"taskkill", "/F", "/IM", "notepad.exe"}), 0);
+    // The user's edits, and the feeder's log, survive an installation over this one.
+    std::ofstream(folder() / "Skerrow020.SET", std::ios::binary) << "\"spots.log\"\r\nN\r\nMYCALL\r\n";
+    std::string log = file_text(folder() / "spots.log");
+    ASSERT_EQ(run({"Z:" + setup, "/S"}), 0);
+    EXPECT_EQ(file_text(folder() / "Skerrow020.SET"), "\"spots.log\"\r\nN\r\nMYCALL\r\n");
+    EXPECT_EQ(file_text(folder() / "spots.log"), log);
 }
 
 TEST_F(Installer, SilentUninstallRemovesTheProgramAndKeepsTheUsersFiles) {
