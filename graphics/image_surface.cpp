@@ -11,7 +11,7 @@
 #include "graphics/text_cells.h"
 
 std::atomic<int> display_pause{0};
-std::atomic<bool> display_attached{false};
+std::atomic<bool> frame_builder_attached{false};
 std::atomic<int> display_frame_stale{0};
 
 namespace {
@@ -50,6 +50,9 @@ int32_t page0_by_handle = 0;  // slot of an image made page 0 by its handle, els
 
 int32_t dest_slot = 0, source_slot = 0;
 std::atomic<int32_t> display_slot{0};
+// The display image itself, for the frame builder: the chunk list may grow
+// (and move) while it reads, the records never move.
+std::atomic<ImageSurface*> display_surface{nullptr};
 int32_t dest_page = 0, source_page = 0;
 int32_t active_page = 0;
 int32_t mode_changes = 0;  // screens made by screen_mode_set so far
@@ -116,14 +119,22 @@ bool pages_reserve(int32_t n) {
     return true;
 }
 
+// Waits until the frame builder has finished any build it was in and builds
+// no more: only then may the screen be freed.
 void wait_display_pause() {
     display_pause.store(1);
-    while (display_attached.load() && display_pause.load() != 2) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (frame_builder_attached.load() && display_pause.load() != 2)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 void release_display_pause() {
     display_frame_stale.store(1);
     display_pause.store(0);
+}
+
+void display_select(int32_t n) {
+    display_slot.store(n);
+    display_surface.store(slot(n));
 }
 
 void set_default_colours(ImageSurface* s) {
@@ -170,7 +181,7 @@ void view_reset(ImageSurface* s) {
 ImageSurface* image_get(int32_t handle_or_page) { return slot(slot_of(handle_or_page)); }
 ImageSurface* image_destination() { return slot(dest_slot); }
 ImageSurface* image_source() { return slot(source_slot); }
-ImageSurface* image_display() { return slot(display_slot.load()); }
+ImageSurface* image_display() { return display_surface.load(); }
 
 int32_t image_text_rows(const ImageSurface* s) {
     return s->is_text ? s->height : s->height / font_height(s->font);
@@ -456,7 +467,7 @@ void screen_mode_set(int32_t mode, int32_t, int32_t active, int32_t visual, int3
         page_count = 1;
         dest_slot = source_slot = n;
         dest_page = source_page = 0;
-        display_slot.store(n);
+        display_select(n);
         active_page = 0;
         mode_changes++;
         release_display_pause();
@@ -483,7 +494,7 @@ void screen_mode_set(int32_t mode, int32_t, int32_t active, int32_t visual, int3
     if (visual_given || active_given) {
         int32_t v = visual_given ? visual : active;
         int32_t n = page_make(v);
-        if (n != 0) display_slot.store(n);
+        if (n != 0) display_select(n);
     }
 }
 
@@ -585,6 +596,6 @@ void screen_text_rows_widen() {
     pages[0] = n;
     if (dest_slot == was) dest_slot = n;
     if (source_slot == was) source_slot = n;
-    display_slot.store(n);
+    display_select(n);
     release_display_pause();
 }

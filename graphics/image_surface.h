@@ -55,11 +55,12 @@ void screen_text_rows_widen();
 int32_t image_text_rows(const ImageSurface* image);
 int32_t image_text_columns(const ImageSurface* image);
 
-// ---- Hand-shake with the display loop -------------------------------------------
-// A mode change asks the display loop to pause (1), waits for its
-// acknowledgement (2) and releases it (0). Without a display loop attached
-// nobody is waited for.
+// ---- Hand-shake with the frame builder -------------------------------------------
+// A mode change asks the frame builder to pause (1) and waits until the builder
+// itself acknowledges (2), which it does only between builds and after which it
+// reads no screen until released (0). Without a frame builder attached nobody
+// is waited for.
 
 extern std::atomic<int> display_pause;
-extern std::atomic<bool> display_attached;
-extern std::atomic<int> display_frame_stale;
+extern std::atomic<bool> frame_builder_attached;  // set before the frame builder starts
+extern std::atomic<int> display_frame_stale;       // the next build may not reuse the last frame

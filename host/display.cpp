@@ -1,6 +1,7 @@
 #include "host/display.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -45,7 +46,7 @@ std::atomic<bool> force_rebuild{false};
 std::atomic<int64_t> build_passes{0}, frames_built{0}, uploads{0}, swaps{0};
 
 // Display-thread state.
-std::thread::id display_thread_id;
+std::atomic<std::thread::id> display_thread_id;  // asked by other threads too
 const WindowSystem* window = nullptr;  // the platform's, while the loop runs
 int window_width = 640, window_height = 400;
 bool reshape_seen = false;
@@ -55,7 +56,7 @@ bool texture_made = false;  // a frame has been uploaded
 int shown_slot = -1;
 int64_t shown_order = -1;
 int32_t last_frame_width = 0, last_frame_height = 0;
-bool window_gone = false;
+std::atomic<bool> window_gone{false};  // display_post asks it on any thread
 int quiet_ticks = 0;                 // timer ticks since anything happened
 constexpr int idle_interval_ms = 96;
 bool fullscreen = false;
@@ -77,27 +78,53 @@ struct PostedWork {
 std::mutex posted_mutex;
 std::vector<PostedWork> posted;
 
-// Text screens are drawn from their cells with the 16-row font.
-void render_text(const ImageSurface* s, FrameSlot& f) {
+// Text screens are drawn from a copy of their cells and palette with the 16-row font.
+void render_text(int32_t columns, int32_t rows, const uint8_t* cells, const uint32_t* palette, FrameSlot& f) {
     int32_t fw = 8, fh = 16;
-    f.width = s->width * fw;
-    f.height = s->height * fh;
+    f.width = columns * fw;
+    f.height = rows * fh;
     f.pixels.resize(size_t(f.width) * size_t(f.height));
-    for (int32_t row = 0; row < s->height; row++) {
-        for (int32_t col = 0; col < s->width; col++) {
-            const uint8_t* cell = s->pixels + 2 * (size_t(row) * s->width + size_t(col));
+    uint32_t* out = f.pixels.data();
+    for (int32_t row = 0; row < rows; row++) {
+        for (int32_t col = 0; col < columns; col++) {
+            const uint8_t* cell = cells + 2 * (size_t(row) * size_t(columns) + size_t(col));
             const uint8_t* glyph = font_glyph(16, cell[0]);
-            uint32_t fg = s->palette[cell[1] & 15] | 0xFF000000u;
-            uint32_t bg = s->palette[(cell[1] >> 4) & 7] | 0xFF000000u;
+            uint32_t fg = palette[cell[1] & 15] | 0xFF000000u;
+            uint32_t bg = palette[(cell[1] >> 4) & 7] | 0xFF000000u;
             for (int32_t y = 0; y < fh; y++)
                 for (int32_t x = 0; x < fw; x++)
-                    f.pixels[size_t(row * fh + y) * size_t(f.width) + size_t(col * fw + x)] =
-                        glyph[y * 8 + x] ? fg : bg;
+                    out[size_t(row * fh + y) * size_t(f.width) + size_t(col * fw + x)] = glyph[y * 8 + x] ? fg : bg;
         }
     }
 }
 
+// The thread checker's switch for the calling thread's memory accesses;
+// present only in a build for it.
+extern "C" [[gnu::weak]] void __tsan_ignore_thread_begin();
+extern "C" [[gnu::weak]] void __tsan_ignore_thread_end();
+
+// The one read of the screen that is not synchronised with the program, which
+// may be drawing meanwhile: a frame can show a partly drawn picture, and the
+// next build corrects it. It does nothing else, because the thread checker is
+// told to look away for exactly this copy (a suppression would cost it a
+// report per 8 bytes per frame); every other access to the screen and its
+// record stays checked.
+[[gnu::noinline]] void screen_bytes_copy(uint8_t* pixels_out, const uint8_t* pixels, size_t bytes,
+                                         uint32_t* palette_out, const uint32_t* palette, size_t entries) {
+    if (__tsan_ignore_thread_begin) __tsan_ignore_thread_begin();
+    std::memcpy(pixels_out, pixels, bytes);
+    if (entries) std::memcpy(palette_out, palette, entries * 4);
+    if (__tsan_ignore_thread_end) __tsan_ignore_thread_end();
+}
+
+std::vector<uint8_t> current_pixels;  // this build's copy of the screen
+uint32_t current_palette[256];
+
 }  // namespace
+
+void frame_pause_answer() {
+    if (display_pause.load() == 1) display_pause.store(2);
+}
 
 void frame_build() {
     int pick = -1;
@@ -128,32 +155,34 @@ void frame_build() {
     }
     size_t count = size_t(s->width) * s->height;
     size_t bytes = count * s->bytes_per_pixel;
-    int entries = s->palette ? (s->bits_per_pixel >= 8 ? 256 : 1 << s->bits_per_pixel) : 0;
+    size_t entries = s->palette ? (s->bits_per_pixel >= 8 ? 256 : size_t(1) << s->bits_per_pixel) : 0;
     if (s->is_text) entries = 16;
+    current_pixels.resize(bytes);
+    screen_bytes_copy(current_pixels.data(), s->pixels, bytes, current_palette, s->palette, entries);
     bool stale = display_frame_stale.exchange(0) != 0;
     if (previous_pixels.size() != bytes) {
-        previous_pixels.assign(bytes, 0);
         previous_valid = false;
     } else if (!force_rebuild.load() && !stale && previous_valid &&
-               std::memcmp(previous_pixels.data(), s->pixels, bytes) == 0 &&
-               (entries == 0 || std::memcmp(previous_palette, s->palette, size_t(entries) * 4) == 0)) {
+               std::memcmp(previous_pixels.data(), current_pixels.data(), bytes) == 0 &&
+               std::memcmp(previous_palette, current_palette, entries * 4) == 0) {
         f.state.store(slot_free);
         latest_ready.store(f.order.load());
         return;
     }
-    std::memcpy(previous_pixels.data(), s->pixels, bytes);
-    if (entries) std::memcpy(previous_palette, s->palette, size_t(entries) * 4);
+    previous_pixels.swap(current_pixels);
+    std::memcpy(previous_palette, current_palette, entries * 4);
     if (s->is_text) {
-        render_text(s, f);
+        render_text(s->width, s->height, previous_pixels.data(), previous_palette, f);
     } else {
         f.width = s->width;
         f.height = s->height;
         f.pixels.resize(count);
         if (s->bytes_per_pixel == 4) {
-            std::memcpy(f.pixels.data(), s->pixels, count * 4);
+            std::memcpy(f.pixels.data(), previous_pixels.data(), count * 4);
         } else {
             const uint8_t* p = previous_pixels.data();
-            for (size_t i = 0; i < count; i++) f.pixels[i] = previous_palette[p[i]];
+            uint32_t* out = f.pixels.data();
+            for (size_t i = 0; i < count; i++) out[i] = previous_palette[p[i]];
         }
     }
     frames_built++;
@@ -166,7 +195,7 @@ void frame_build() {
 namespace {
 
 bool apply_title() {
-    if (!title_dirty.exchange(false) || window_gone) return false;
+    if (!title_dirty.exchange(false) || window_gone.load()) return false;
     std::string t;
     {
         std::lock_guard<std::mutex> lock(title_mutex);
@@ -193,7 +222,7 @@ bool bar_render(int width) {
 }
 
 void on_display() {
-    if (in_display || window_gone) return;
+    if (in_display || window_gone.load()) return;
     in_display = true;
     int chosen = shown_slot;
     int64_t best = shown_order;
@@ -278,13 +307,12 @@ void on_display() {
 }
 
 void on_timer(int) {
-    if (window_gone || exit_request.load()) return;
+    if (window_gone.load() || exit_request.load()) return;
     quiet_ticks++;
-    if (display_pause.load() == 1) display_pause.store(2), quiet_ticks = 0;
     if (run_posted()) quiet_ticks = 0;
     if (apply_title()) quiet_ticks = 0;
     if (window->poll()) display_activity();
-    if (window_gone || exit_request.load()) return;
+    if (window_gone.load() || exit_request.load()) return;
     if (fullscreen_toggle_request.exchange(0)) {
         fullscreen = !fullscreen;
         if (fullscreen) window->full_screen();
@@ -316,7 +344,7 @@ void on_reshape(int w, int h) {
 }
 
 void on_close() {
-    window_gone = true;
+    window_gone.store(true);
     exit_request.store(1);
     message_box_abandon();
 }
@@ -337,6 +365,12 @@ const WindowCallbacks callbacks = {
 };
 
 }  // namespace
+
+void window_opening_wait() {
+    for (int waited = 0; window_opening.load() && !stop_now.load() && !exit_request.load() && waited < 10000;
+         waited += 10)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
 
 void window_title_set(StringValue* title) {
     if (error_pending.load()) return;
@@ -361,10 +395,10 @@ bool window_title_is(const char* title) {
     return title_text == title;
 }
 
-bool display_thread_is_current() { return std::this_thread::get_id() == display_thread_id; }
+bool display_thread_is_current() { return std::this_thread::get_id() == display_thread_id.load(); }
 
 bool display_post(void (*work)(void*), void* argument) {
-    if (window_gone) return false;
+    if (window_gone.load()) return false;
     std::lock_guard<std::mutex> lock(posted_mutex);
     posted.push_back({work, argument});
     return true;
@@ -375,8 +409,7 @@ DisplayCounters display_counters() {
 }
 
 void display_run(int argc, char** argv) {
-    display_thread_id = std::this_thread::get_id();
-    display_attached.store(true);
+    display_thread_id.store(std::this_thread::get_id());
     window = platform().window;
     if (!window->open(&argc, argv)) process_exit(1);
     std::string first_title = "Untitled";
@@ -386,6 +419,7 @@ void display_run(int argc, char** argv) {
     }
     if (!window->create(640, 400, first_title.c_str())) process_exit(1);
     window_created.store(1);
+    window_opening.store(0);
     title_dirty.store(true);
     framebuffer_objects = window->gl_extension("GL_EXT_framebuffer_object");
     keyboard_window_attach(window, display_activity);
@@ -393,6 +427,6 @@ void display_run(int argc, char** argv) {
     window->callbacks_set(&callbacks);
     window->timer_add(8, on_timer, 0);
     window->main_loop();
-    window_gone = true;
-    display_attached.store(false);
+    window_gone.store(true);
+    window_opening.store(0);
 }

@@ -15,10 +15,17 @@ extern std::atomic<int> frame_suspend;  // 1 or -1 while a child process is wait
 void window_title_set(StringValue* title);
 // True when the window exists and its title is `title`.
 bool window_title_is(const char* title);
+// Waits while the display thread is still opening the window (a slow or
+// loaded machine), until the program stops or for at most 10 s.
+void window_opening_wait();
 
 // The service thread's part: the display image as a 32-bit frame into a free
 // slot, unless nothing changed since the last one.
 void frame_build();
+// Answers a mode change's pause (graphics/image_surface.h); the service
+// thread calls it between builds only, so that the screen it frees is no
+// longer read.
+void frame_pause_answer();
 
 // Opens the window and runs the window loop on the calling (entry) thread;
 // returns once the window has been closed.

@@ -178,7 +178,7 @@ void queue_value(int32_t value, int32_t scan) {
     else queue_pair(uint8_t(value), uint8_t(scan));
 }
 
-LockReader lock_reader = nullptr;
+std::atomic<LockReader> lock_reader{nullptr};  // set on the display thread, used on the service thread
 
 }  // namespace
 
@@ -294,10 +294,11 @@ void keyboard_init() {
     keyboard_sync_locks();
 }
 
-void keyboard_set_lock_reader(LockReader reader) { lock_reader = reader; }
+void keyboard_set_lock_reader(LockReader reader) { lock_reader.store(reader); }
 
 void keyboard_sync_locks() {
-    int locks = lock_reader ? lock_reader() : -1;
+    LockReader reader = lock_reader.load();
+    int locks = reader ? reader() : -1;
     if (locks < 0) return;
     bool caps = locks & 1, num = locks & 2, scroll = locks & 4;
     if (caps != listed(key_caps_lock)) caps ? key_down(key_caps_lock) : key_up(key_caps_lock);

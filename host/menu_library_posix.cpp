@@ -11,6 +11,8 @@
 #include "host/menu_bar.h"
 
 WindowHandle FindWindowA(const char*, const char* window_name) {
+    // The display thread opens the window while the program already runs.
+    window_opening_wait();
     return window_name && window_title_is(window_name) ? 1 : 0;
 }
 

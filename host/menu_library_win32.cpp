@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "host/display.h"
 #include "host/platform.h"
 #include "host/user32_win32.h"
 
@@ -18,7 +19,10 @@ static_assert(offsetof(MenuItemInfo, hSubMenu) == user32_item_submenu_at &&
 static_assert(sizeof(void*) != 4 || sizeof(MenuItemInfo) == 44, "44 bytes on 32-bit Windows, as the design fills it");
 
 WindowHandle FindWindowA(const char* class_name, const char* window_name) {
-    return platform().window != nullptr ? user32_window_find(class_name, window_name) : 0;
+    if (platform().window == nullptr) return 0;
+    // The display thread opens the window while the program already runs.
+    window_opening_wait();
+    return user32_window_find(class_name, window_name);
 }
 
 void* library_load(const char* name) { return name != nullptr ? user32_load(name) : nullptr; }

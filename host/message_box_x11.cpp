@@ -123,8 +123,10 @@ void on_box_mouse(int button, int state, int x, int y) {
     if (b == nullptr || button != GLUT_LEFT_BUTTON || state != GLUT_UP) return;
     for (int i = 0; i < (b->yes_no ? 2 : 1); i++) {
         int left = button_left(b, i), top = button_top(b);
-        if (x >= left && x < left + button_width && y >= top && y < top + button_height)
+        if (x >= left && x < left + button_width && y >= top && y < top + button_height) {
             box_close(b, i == 0 ? (b->yes_no ? answer_yes : answer_ok) : answer_no);
+            return;  // the asking thread may have freed b already
+        }
     }
 }
 

@@ -43,7 +43,23 @@ void align_time_origin() {
         day_origin_ms = (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) * 1000;
 }
 
-void floating_point_fault(int) { runtime_error(11); }
+// Set by the floating-point signal handler; the service thread raises the error.
+std::atomic<int> floating_point_faulted{0};
+static_assert(std::atomic<int>::is_always_lock_free, "stored inside a signal handler");
+
+// A signal handler may do only async-signal-safe work: the report (a message
+// box, memory, locks) is made by the service thread, and the faulting thread
+// waits here until the process ends.
+void floating_point_fault(int) {
+    floating_point_faulted.store(1);
+    system_thread_hold();
+}
+
+// Service thread: once the program thread has taken a floating-point signal,
+// raises runtime error 11 ("Division by zero"), which ends the process.
+void program_fault_check() {
+    if (floating_point_faulted.load()) runtime_error(11);
+}
 
 void program_thread() {
     system_floating_point_prepare();
@@ -63,6 +79,8 @@ void timer_event_thread() {
 [[noreturn]] void service_thread() {
     int phase = 0;
     for (;;) {
+        frame_pause_answer();
+        program_fault_check();
         if (exit_request.load()) break;
         int32_t ms = int32_t((int64_t(clock_ms()) - timer_origin_ms + day_origin_ms) % 86400000);
         uint32_t ticks = uint32_t(double(ms) * 0.0182);
@@ -78,6 +96,7 @@ void timer_event_thread() {
             continue;
         }
         sleep_ms(16);  // the pass's 15 + 1 ms, in one sleep: every wake-up costs an idle machine
+        frame_pause_answer();
         if (stop_requested.load()) break;
         phase ^= 1;
         if (phase == 1) {
@@ -90,7 +109,12 @@ void timer_event_thread() {
     stop_now.notify_all();
     event_pending.store(1);
     message_box_abandon();
-    while (threads_parked.load() != 3) sleep_ms(16);
+    // A mode change the program thread is in finishes before it parks.
+    while (threads_parked.load() != 3) {
+        frame_pause_answer();
+        program_fault_check();
+        sleep_ms(16);
+    }
     process_exit(0);
 }
 
@@ -128,6 +152,8 @@ void runtime_main(int argc, char** argv, void (*program)(), bool (*enter_folder)
     screen_mode_set(0, 0, 0, 0, 0, screen_mode_passed);
     message_box_init();
 
+    frame_builder_attached.store(true);  // from now on a mode change waits for the service thread
+    window_opening.store(1);
     std::thread(program_thread).detach();
     std::thread(timer_event_thread).detach();
     std::thread(service_thread).detach();

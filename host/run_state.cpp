@@ -14,6 +14,7 @@ std::atomic<int> exit_request{0};
 std::atomic<int> threads_parked{0};
 std::atomic<int> program_ended{0};
 std::atomic<int> window_created{0};
+std::atomic<int> window_opening{0};
 std::atomic<uint8_t> pause_flag{0};
 int32_t timer_origin_ms = 0;
 int32_t day_origin_ms = 0;

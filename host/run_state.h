@@ -18,6 +18,7 @@ extern std::atomic<int> exit_request;     // the window's close button was press
 extern std::atomic<int> threads_parked;   // bit 1: program thread parked; bit 2: timer thread ended
 extern std::atomic<int> program_ended;    // the program thread parked or entered program_end
 extern std::atomic<int> window_created;   // the window exists
+extern std::atomic<int> window_opening;   // 1 from start-up until the window exists (or never will)
 
 // ---- Pause -------------------------------------------------------------------
 

@@ -1,6 +1,6 @@
 // The operating system's side on Win32: SetCurrentDirectoryA, the runtime
-// library's localtime, and the program thread's floating point through
-// _controlfp.
+// library's localtime, the program thread's floating point through
+// _controlfp, Sleep.
 #include "host/system.h"
 
 #include <windows.h>
@@ -21,4 +21,8 @@ bool system_local_time(std::time_t moment, std::tm* out) {
 // precision control does not exist.
 void system_floating_point_prepare() {
     if constexpr (sizeof(void*) == 4) _controlfp(0, 0x30000);
+}
+
+void system_thread_hold() {
+    for (;;) Sleep(INFINITE);
 }

@@ -41,16 +41,7 @@ TEST_F(FilesTest, LocksAreTheSystemsShareModesAndAFileHeldWithoutSharingRaises70
 
 TEST_F(FilesTest, InputRefusesDevicesAndFoldersOutputWritesToADevice) {
     std::filesystem::create_directory(path("dir"));
-    for (std::string name : {std::string("NUL"), path("dir")}) {
-        SCOPED_TRACE(name);
-        reset_errors();
-        file_open(string_from_cstring(name.c_str()), file_mode_input, 0, 0, 1, 0, 0);
-        EXPECT_EQ(raised_errors(), std::vector<int>{75});
-        EXPECT_EQ(file_slot_of(1), -1);
-    }
-    reset_errors();
-    file_open(string_from_cstring("NUL"), file_mode_output, 0, 0, 1, 0, 0);
-    EXPECT_TRUE(raised_errors().empty());
+    expect_input_refused_output_opens({"NUL", path("dir")}, "NUL");
     EXPECT_EQ(layer_write(file_slot_of(1), reinterpret_cast<const uint8_t*>("ab"), 2), 0);
 }
 

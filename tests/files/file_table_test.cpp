@@ -51,17 +51,7 @@ TEST_F(FilesTest, ADirectoryCannotBeOpenedForInput) {
 
 TEST_F(FilesTest, InputRefusesDevicesAndFifosWithoutBlockingOtherModesOpenThem) {
     ASSERT_EQ(mkfifo(path("fifo").c_str(), 0600), 0);
-    for (std::string name : {path("fifo"), std::string("/dev/zero")}) {
-        SCOPED_TRACE(name);
-        reset_errors();
-        file_open(string_from_cstring(name.c_str()), file_mode_input, 0, 0, 1, 0, 0);
-        EXPECT_EQ(raised_errors(), std::vector<int>{75});
-        EXPECT_EQ(file_slot_of(1), -1);
-    }
-    reset_errors();
-    file_open(string_from_cstring("/dev/null"), file_mode_output, 0, 0, 1, 0, 0);
-    EXPECT_TRUE(raised_errors().empty());
-    EXPECT_NE(file_slot_of(1), -1);
+    expect_input_refused_output_opens({path("fifo"), "/dev/zero"}, "/dev/null");
 }
 #endif
 

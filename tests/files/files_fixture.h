@@ -7,6 +7,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "errors/runtime_error.h"
 #include "files/field_input.h"
@@ -44,6 +45,21 @@ protected:
     }
     void open_input(const std::string& name, int32_t number = 1) {
         file_open(string_from_cstring(path(name).c_str()), file_mode_input, 0, 0, number, 0, 0);
+    }
+    // Input refuses each of `names` (devices, fifos, folders) with 75 and
+    // takes no number; then output opens `device` as number 1.
+    void expect_input_refused_output_opens(const std::vector<std::string>& names, const char* device) {
+        for (const std::string& name : names) {
+            SCOPED_TRACE(name);
+            reset_errors();
+            file_open(string_from_cstring(name.c_str()), file_mode_input, 0, 0, 1, 0, 0);
+            EXPECT_EQ(raised_errors(), std::vector<int>{75});
+            EXPECT_EQ(file_slot_of(1), -1);
+        }
+        reset_errors();
+        file_open(string_from_cstring(device), file_mode_output, 0, 0, 1, 0, 0);
+        EXPECT_TRUE(raised_errors().empty());
+        EXPECT_NE(file_slot_of(1), -1);
     }
     std::string next_string(int32_t number = 1) {
         StringValue* v = string_new(0, true);

@@ -20,11 +20,11 @@ class DisplayTest : public GuiTest {
 protected:
     DisplayTest() : GuiTest(PROBE_EXE) {}
     // Starts the probe with a scenario and waits for its window and its picture.
-    void start(const char* scenario, const std::vector<std::string>& environment = {}) {
+    void start(const char* scenario, int ready_timeout_ms = 10000, const std::vector<std::string>& environment = {}) {
         program = program_start(server, folder.exe, folder.path, {scenario}, environment);
         window = window_wait(server.display, program.pid, "Skerrow probe", 15000);
         ASSERT_NE(window, 0u) << program_stderr(program);
-        ASSERT_TRUE(said("probe: ready")) << program_stderr(program);
+        ASSERT_TRUE(said("probe: ready", ready_timeout_ms)) << program_stderr(program);
         window_focus(server.display, window);
     }
     int count(const std::string& text) {
@@ -93,7 +93,7 @@ TEST_F(DisplayTest, WindowShowsTheScreenPixelForPixel) {
 
 // A driver may refuse a texture of 640 x 480; the test switch refuses it here.
 TEST_F(DisplayTest, ARefusedTextureGoesPaddedAndShowsTheSamePixels) {
-    start("display", {"SKERROW_TEXTURE_REFUSAL=1"});
+    start("display", 10000, {"SKERROW_TEXTURE_REFUSAL=1"});
     EXPECT_TRUE(said("refused (SKERROW_TEXTURE_REFUSAL), padded to 1024 x 512")) << program_stderr(program);
     EXPECT_TRUE(shows(expected_picture()));
 }
@@ -164,6 +164,17 @@ TEST_F(DisplayTest, AltEnterSwitchesToFullScreenAndBack) {
     EXPECT_TRUE(sized(640, 480));
     EXPECT_TRUE(shows(expected_picture()));
     EXPECT_EQ(count("probe: key"), 1) << "Alt+Enter is not a key for the program";
+}
+
+// Run under AddressSanitizer, this catches a mode change freeing the screen
+// while a frame is still being built from it.
+TEST_F(DisplayTest, ModeChangesWhileFramesAreBuiltFreeNothingTheBuilderReads) {
+    start("modes", 60000);
+    std::smatch m;
+    const std::string& all = program_stderr(program);
+    ASSERT_TRUE(std::regex_search(all, m, std::regex("modes changed, (\\d+) frames built"))) << all;
+    EXPECT_GE(std::stoi(m[1]), 100) << "most switches came while frames were being built";
+    EXPECT_TRUE(shows(expected_picture()));
 }
 
 // ---- Keys ----------------------------------------------------------------------------

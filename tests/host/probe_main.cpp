@@ -71,6 +71,22 @@ void key_loop(uint32_t mark, bool wait_for_go) {
     }
 }
 
+// Switches between the text screen and mode 12, each switch just after a
+// frame build has begun, and clears the new screen: a switch must wait until
+// that build has let go of the screen it frees.
+void mode_changes(uint32_t mark) {
+    int64_t first = display_counters().frames_built;
+    for (int i = 0; i < 150; i++) {
+        int64_t passes = display_counters().build_passes;
+        for (int t = 0; t < 1000 && display_counters().build_passes == passes; t++) usleep(200);
+        screen_mode_set(i % 2 ? 12 : 0, 0, 0, 0, 0, screen_mode_passed);
+        screen_clear(0, uint32_t(i % 8), clear_colour_passed);
+        statement_end(mark, 6);
+    }
+    std::fprintf(stderr, "probe: modes changed, %lld frames built\n",
+                 (long long)(display_counters().frames_built - first));
+}
+
 void probe_program() {
     uint32_t mark = string_temps_mark();
     window_title_set(string_from_cstring("Skerrow probe"));
@@ -98,7 +114,9 @@ void probe_program() {
         say("not reached");
     } else if (std::strcmp(scenario, "fpe") == 0) {
         std::raise(SIGFPE);
-    } else if (std::strcmp(scenario, "display") == 0 || std::strcmp(scenario, "keys") == 0) {
+    } else if (std::strcmp(scenario, "display") == 0 || std::strcmp(scenario, "keys") == 0 ||
+               std::strcmp(scenario, "modes") == 0) {
+        if (std::strcmp(scenario, "modes") == 0) mode_changes(mark);
         screen_mode_set(12, 0, 0, 0, 0, screen_mode_passed);
         screen_clear(0, 0, 0);
         probe_picture();

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "graphics/fonts.h"
+#include "tests/support/golden.h"
 #include "tests/support/gui_fixture.h"
 #include "tests/support/monitor_picture.h"
 
@@ -87,10 +87,7 @@ TEST_F(MonitorWindowTest, EscAsksForAKeyAndTheKeyEndsTheProgram) {
     ASSERT_TRUE(shows(snapshot(), 15000));
     key_tap(server.display, XK_Escape);
     // Row 30: the background with the prompt in black.
-    const std::string prompt = "Press any key to continue";
-    size_t glyph_bits = 0;
-    for (char c : prompt)
-        for (int y = 0; y < 16; y++) glyph_bits += size_t(__builtin_popcount(vga_font_8x16_bits[uint8_t(c) * 16 + y]));
+    const size_t glyph_bits = font_ink_pixels("Press any key to continue");
     ASSERT_TRUE(wait_until(
         [&] {
             std::vector<uint32_t> s = screen();

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "graphics/fonts.h"
 #include "graphics/png_writer.h"
 
 std::string golden_compare(const std::string& name, const std::vector<uint32_t>& pixels, int32_t width,
@@ -24,4 +25,11 @@ std::string golden_compare(const std::string& name, const std::vector<uint32_t>&
         }
     std::filesystem::remove(candidate);
     return "";
+}
+
+size_t font_ink_pixels(const std::string& text) {
+    size_t n = 0;
+    for (char c : text)
+        for (int y = 0; y < 16; y++) n += size_t(__builtin_popcount(vga_font_8x16_bits[uint8_t(c) * 16 + y]));
+    return n;
 }

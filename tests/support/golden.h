@@ -1,6 +1,7 @@
 // Golden images: a picture compared pixel for pixel with a PNG kept in tests/golden/.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,3 +14,7 @@ bool png_read_rgb(const std::string& path, std::vector<uint32_t>& pixels, int32_
 // message; an equal one returns "".
 std::string golden_compare(const std::string& name, const std::vector<uint32_t>& pixels, int32_t width,
                            int32_t height);
+
+// Pixels inked by `text` in the built-in 8 x 16 font: what a row printed in
+// one colour over another shows of the first.
+size_t font_ink_pixels(const std::string& text);

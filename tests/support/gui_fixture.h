@@ -19,6 +19,9 @@ protected:
     }
     void TearDown() override {
         program_kill(program);
+        // Under a sanitizer the program's own reports fail the test.
+        std::string report = sanitizer_report(program.stderr_text);
+        EXPECT_TRUE(report.empty()) << "the program reported:\n" << report;
         run_folder_remove(folder);
         xserver_stop(server);
     }

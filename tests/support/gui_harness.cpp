@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -186,6 +187,18 @@ void program_kill(Program& p) {
 const std::string& program_stderr(Program& p) {
     drain(p);
     return p.stderr_text;
+}
+
+std::string sanitizer_report(const std::string& text) {
+    size_t at = std::string::npos;
+    for (const char* mark : {"WARNING: ThreadSanitizer:", "ERROR: AddressSanitizer:", ": runtime error:"})
+        at = std::min(at, text.find(mark));
+    if (at == std::string::npos) return "";
+    size_t start = text.rfind('\n', at);
+    start = start == std::string::npos ? 0 : start + 1;
+    size_t summary = text.find("SUMMARY:", at);
+    size_t end = summary == std::string::npos ? std::string::npos : text.find('\n', summary);
+    return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
 std::string window_title(Display* d, Window w) {

@@ -48,6 +48,9 @@ bool program_wait_exit(Program& program, int timeout_ms);
 void program_kill(Program& program);
 // Reads what the program wrote to standard error so far.
 const std::string& program_stderr(Program& program);
+// The first report of a sanitizer (thread, address, undefined behaviour) in
+// `text`, up to its summary line; "" when there is none.
+std::string sanitizer_report(const std::string& text);
 
 // ---- Windows ------------------------------------------------------------------
 

@@ -23,7 +23,6 @@
 #include <string>
 #include <vector>
 
-#include "graphics/fonts.h"
 #include "tests/support/golden.h"
 #include "tests/support/gui_harness.h"
 
@@ -293,10 +292,7 @@ TEST_F(MonitorWin32Test, EscAsksForAKeyAndTheKeyEndsTheProgramWithZero) {
     window_focus(server.display, window);
     key_tap(server.display, XK_Escape);
     // Row 30: the background with the prompt in black.
-    const std::string prompt = "Press any key to continue";
-    size_t glyph_bits = 0;
-    for (char ch : prompt)
-        for (int y = 0; y < 16; y++) glyph_bits += size_t(__builtin_popcount(vga_font_8x16_bits[uint8_t(ch) * 16 + y]));
+    const size_t glyph_bits = font_ink_pixels("Press any key to continue");
     ASSERT_TRUE(wait_until(
         [&] {
             std::vector<uint32_t> s = screen(c);
