@@ -3,7 +3,7 @@
 # the debug build, then everything under AddressSanitizer with UBSan and again
 # under ThreadSanitizer (the programs the GUI tests start included; any report
 # of theirs fails the test), the fuzz targets, and last the Windows build,
-# cross-compiled and tested under Wine.
+# cross-compiled and tested under Wine, with its installers.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
@@ -32,3 +32,5 @@ cmake --build build-fuzz -j"$jobs" --target fuzz_all
 
 # The Windows build, cross-compiled (scripts/build-windows.sh) and tested under Wine.
 scripts/test-windows.sh
+# The Windows installers, made from those builds and tested under Wine.
+scripts/test-installer.sh

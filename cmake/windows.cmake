@@ -14,6 +14,7 @@ set(skerrow_files_system files/file_layer_win32.cpp)
 set(skerrow_host_system host/system_win32.cpp host/shell_win32.cpp host/menu_library_win32.cpp
   host/user32_win32.cpp)
 set(skerrow_feed_system feed/feed_output_win32.cpp)
+include(${CMAKE_CURRENT_LIST_DIR}/feed_windows.cmake)
 set(skerrow_png_system graphics/png_writer_zlib.cpp)
 set(skerrow_png_library ZLIB::ZLIB)
 # One window with WGL and OpenGL 1.1, MessageBoxA for the dialogs.

@@ -50,3 +50,5 @@ skerrow_windows_test(host_message_box_win32_test host/message_box_win32_test.cpp
 add_executable(window_win32_probe WIN32 host/window_win32_probe.cpp)
 target_link_libraries(window_win32_probe PRIVATE skerrow_platform_window)
 add_executable(window_query_win32 host/window_query_win32.cpp)
+
+include(${CMAKE_SOURCE_DIR}/cmake/feed_windows_tests.cmake)

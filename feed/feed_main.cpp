@@ -8,6 +8,8 @@
 // folder. SPOTS.LOG is by default the log the installed monitor's starter
 // setup file names (host/folders.h). The spot log gets a header line,
 // then one record per decode: call,aux,HH:MM:SS,snr,level with CR LF.
+// Started where its messages would be seen by no one (a Windows shortcut),
+// it writes them to skerrow-feed.log beside its executable instead.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,10 +25,12 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "feed/feed_output.h"
 #include "feed/feed_parse.h"
+#include "feed/feed_system.h"
 #include "host/command_options.h"
 #include "host/folders.h"
 
@@ -38,9 +42,10 @@ const char* const usage_text =
     "Writes a spot log for skerrow from the decoder's ALL.TXT and ALL_WSPR.TXT files.\n"
     "\n"
     "  INPUT            a decoder file, or a folder holding them\n"
-    "                   (default: ~/.local/share/WSJT-X/)\n"
+    "                   (default: ~/.local/share/WSJT-X/; on Windows %LOCALAPPDATA%\\WSJT-X\\)\n"
     "  -o SPOTS.LOG     the spot log to write (default: $XDG_DATA_HOME/skerrow/spots.log,\n"
-    "                   that is ~/.local/share/skerrow/spots.log)\n"
+    "                   that is ~/.local/share/skerrow/spots.log; on Windows spots.log\n"
+    "                   beside skerrow-feed.exe, the log of the starter setup file)\n"
     "  --once           convert what is there and exit (the default)\n"
     "  --follow         keep the spot log current until stopped\n"
     "  --day DATE       the UTC day YYYY-MM-DD instead of the current one\n"
@@ -59,6 +64,10 @@ struct Options {
     std::string mode;      // "" any
     std::vector<std::string> inputs;
 };
+
+// Decoder files grow past 2 GiB: their sizes and offsets need 64 bits
+// (on Windows through _FILE_OFFSET_BITS, cmake/feed_windows.cmake).
+static_assert(sizeof(off_t) >= 8 && sizeof(std::declval<struct stat>().st_size) >= 8);
 
 // The bytes of an input's start kept to tell a file rewritten in place from one grown.
 constexpr size_t fingerprint_size = 256;
@@ -124,16 +133,17 @@ bool is_log_name(const std::string& name) {
 std::vector<std::string> input_files() {
     std::vector<std::string> files;
     for (const std::string& in : options.inputs) {
+        const std::string path = feed_path_trimmed(in);  // Windows' stat() refuses "folder\"
         struct stat st{};
-        if (stat(in.c_str(), &st) != 0) continue;
+        if (stat(path.c_str(), &st) != 0) continue;
         if (!S_ISDIR(st.st_mode)) {
-            files.push_back(in);
+            files.push_back(path);
             continue;
         }
         std::vector<std::string> found;
-        if (DIR* d = opendir(in.c_str())) {
+        if (DIR* d = opendir(path.c_str())) {
             while (dirent* e = readdir(d))
-                if (is_log_name(e->d_name)) found.push_back(in + "/" + e->d_name);
+                if (is_log_name(e->d_name)) found.push_back(feed_path_join(path, e->d_name));
             closedir(d);
         }
         std::sort(found.begin(), found.end());
@@ -300,6 +310,9 @@ int run() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool to_log_file = feed_console_release();
+    const std::string log_file = feed_path_join(executable_folder(), "skerrow-feed.log");
+    if (to_log_file && std::freopen(log_file.c_str(), "w", stderr) != nullptr) std::setvbuf(stderr, nullptr, _IONBF, 0);
     for (int i = 1; i < argc; i++) {
         command_standard(argv[i], "skerrow-feed", usage_text);
         std::string a = argv[i];
@@ -329,8 +342,9 @@ int main(int argc, char** argv) {
     }
     if (options.out.empty()) {
         options.out = feed_default_log();
-        if (options.out.empty() || !folder_make(user_data_folder())) {
-            std::fprintf(stderr, "skerrow-feed: cannot make the folder %s for the spot log\n", user_data_folder().c_str());
+        const std::string folder = feed_path_folder(options.out);
+        if (options.out.empty() || !folder_make(folder)) {
+            std::fprintf(stderr, "skerrow-feed: cannot make the folder %s for the spot log\n", folder.c_str());
             return 1;
         }
     }
@@ -339,6 +353,12 @@ int main(int argc, char** argv) {
     if (!spot_log_usable(spot_log.path, refused)) {
         std::fprintf(stderr, "skerrow-feed: %s\n", refused.c_str());
         return 2;
+    }
+    if (to_log_file) {
+        std::string inputs;
+        for (const std::string& in : options.inputs) inputs += " " + in;
+        std::fprintf(stderr, "skerrow-feed: %s %s from%s\n", options.follow ? "keeping" : "writing", spot_log.path.c_str(),
+                     inputs.c_str());
     }
     std::signal(SIGINT, on_signal);
     std::signal(SIGTERM, on_signal);

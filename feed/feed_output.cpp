@@ -80,6 +80,6 @@ bool spot_log_append(SpotLog& log, const std::string& records, long long count) 
     }
     if (!ok) return fail(log, reason);
     log.records += count;
-    log.size += off_t(records.size());
+    log.size += (long long)records.size();
     return true;
 }

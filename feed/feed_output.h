@@ -7,8 +7,6 @@
 // is checked; a failure leaves its reason in `error`.
 #pragma once
 
-#include <sys/types.h>
-
 #include <string>
 
 #include "host/folders.h"  // spot_log_header
@@ -17,8 +15,8 @@
 struct SpotLog {
     std::string path;       // the spot log
     long long records = 0;  // whole records the file holds
-    off_t size = -1;        // its size after the last successful write; -1 before the first
-    ino_t inode = 0;        // its inode then
+    long long size = -1;    // its size after the last successful write; -1 before the first
+    unsigned long long inode = 0;  // its inode then (0 where files have none)
     std::string error;      // the last failure: "cannot write PATH: reason"
 };
 

@@ -1,8 +1,9 @@
 // The spot log on Win32: CreateFileA, WriteFile and FlushFileBuffers, the
 // rewrite renamed over the log by MoveFileExA (a plain rename does not
-// replace a file there). The monitor reads the log without allowing it to be
-// deleted, so a rewrite that meets a refresh fails and is made again at the
-// next pass. Files have no inode here: the size alone tells the log as left.
+// replace a file there). The monitor holds the log open during a refresh
+// without allowing it to be deleted, and a rename onto it fails until the
+// refresh has closed it: the rename is tried again for a while. Files have
+// no inode here: the size alone tells the log as left.
 #include "feed/feed_output.h"
 
 #include <windows.h>
@@ -38,6 +39,27 @@ bool write_all(HANDLE file, const std::string& bytes) {
     return true;
 }
 
+// A refresh of the monitor holds the log for well under a second even at a
+// million records; a rename refused longer than this is reported.
+constexpr int replace_attempts = 40;
+constexpr DWORD replace_pause_ms = 50;
+
+// Renames `from` over `to`, trying again while `to` is held open by a reader
+// that does not share deletion (refused as a sharing violation, or as access
+// denied, which is what Windows says when the target is open).
+bool replace_file(const std::string& from, const std::string& to) {
+    for (int attempt = 1;; attempt++) {
+        if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+        DWORD error = GetLastError();
+        bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
+        if (!held || attempt == replace_attempts) {
+            SetLastError(error);
+            return false;
+        }
+        Sleep(replace_pause_ms);
+    }
+}
+
 // The size of a regular file, or -1 when `path` is none.
 long long regular_size(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -69,8 +91,7 @@ bool spot_log_rewrite(SpotLog& log, const std::string& records, long long count)
               GetFileSizeEx(file, &size);
     DWORD reason = GetLastError();
     if (!CloseHandle(file) && ok) ok = false, reason = GetLastError();
-    if (ok && !MoveFileExA(temporary.c_str(), log.path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        ok = false, reason = GetLastError();
+    if (ok && !replace_file(temporary, log.path)) ok = false, reason = GetLastError();
     if (!ok) {
         DeleteFileA(temporary.c_str());
         return fail(log, reason);

@@ -47,7 +47,9 @@ std::string user_home() { return variable("USERPROFILE"); }
 
 std::string user_config_folder() { return joined(variable("APPDATA"), "skerrow"); }
 std::string user_data_folder() { return joined(variable("LOCALAPPDATA"), "skerrow"); }
-std::string feed_default_log() { return joined(user_data_folder(), spot_log_name); }
+// Beside the programs: the log that the starter setup file names, which the
+// monitor reads from its own folder.
+std::string feed_default_log() { return joined(executable_folder(), spot_log_name); }
 std::string decoder_default_folder() { return joined(variable("LOCALAPPDATA"), "WSJT-X"); }
 
 bool folder_exists(const std::string& path) {

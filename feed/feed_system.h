@@ -1,0 +1,25 @@
+// What the feeder does differently on each system: joining paths, and where
+// its messages go when it was started from a shortcut.
+#pragma once
+
+#include <string>
+
+// ---- Paths --------------------------------------------------------------------
+
+// `folder` and `name` joined by the system's separator; none is added after
+// a separator that ends `folder` already.
+std::string feed_path_join(const std::string& folder, const std::string& name);
+// `path` without the separators that end it ("C:\", "\" and "/" stay): the
+// form in which the system's stat() accepts a folder.
+std::string feed_path_trimmed(const std::string& path);
+// The folder that holds `path`; "" when it names none.
+std::string feed_path_folder(const std::string& path);
+
+// ---- Messages -----------------------------------------------------------------
+
+// True when standard error leads nowhere a reader will see: on Windows, a
+// console window made for this process alone (a start from a shortcut or the
+// Explorer), which is then let go, or no standard error at all. Messages then
+// belong in a log file. A command prompt's console, or a standard error
+// redirected to a file or pipe, is kept. Always false on POSIX.
+bool feed_console_release();

@@ -1,0 +1,21 @@
+// The feeder on POSIX systems: "/" between names, standard error as it is.
+#include "feed/feed_system.h"
+
+std::string feed_path_join(const std::string& folder, const std::string& name) {
+    return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+std::string feed_path_trimmed(const std::string& path) {
+    size_t end = path.size();
+    while (end > 1 && path[end - 1] == '/') end--;
+    return path.substr(0, end);
+}
+
+std::string feed_path_folder(const std::string& path) {
+    std::string trimmed = feed_path_trimmed(path);
+    size_t slash = trimmed.rfind('/');
+    if (slash == std::string::npos) return "";
+    return slash == 0 ? "/" : trimmed.substr(0, slash);
+}
+
+bool feed_console_release() { return false; }

@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Makes the Windows installers (scripts/build-installer.sh, from the cross
+# builds of scripts/build-windows.sh) and tests them under Wine in Xvfb with
+# tests/wine/installer_win32_test.cpp: a silent install, the files and the
+# Start-menu entries, the monitor's shortcut showing the demo log as the
+# snapshot does, the feeder's shortcut converting an ALL.TXT from
+# %LOCALAPPDATA%\WSJT-X, a silent uninstall keeping the user's files.
+#
+#   scripts/test-installer.sh [--fresh]
+#
+# Wine's prefix is build-wine-installer/prefix, of this script alone: made on
+# the first run, cleared of Skerrow's traces on the next ones (--fresh makes it
+# anew). Wine's menu builder is off, so no Linux menu entries are made. The
+# 32-bit installer is built and checked; it runs only where 32-bit programs do.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+fresh=0
+[ "${1:-}" = "--fresh" ] && fresh=1
+start=$SECONDS
+phase() { echo "== installer: $1 ($((SECONDS - start)) s)"; }
+
+wine64=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver64
+export WINEPREFIX=$root/build-wine-installer/prefix WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+phase "installers"
+scripts/build-installer.sh
+for f in build-win32/Skerrow-Setup.exe build-win64/Skerrow-Setup-x64.exe; do
+  x86_64-w64-mingw32-objdump -f "$f" | grep -q "file format pei-$([ "$f" = build-win32/Skerrow-Setup.exe ] && echo i386 || echo x86-64)" ||
+    { echo "$f is not a program of its width" >&2; exit 1; }
+done
+for z in build-win32/Skerrow.zip build-win64/Skerrow-x64.zip; do
+  listed=$(unzip -Z1 "$z" | sort | tr '\n' ' ')
+  want="Skerrow/ Skerrow/Skerrow020.SET Skerrow/SkerrowHelp.htm Skerrow/skerrow-feed.exe Skerrow/skerrow-snapshot.exe Skerrow/skerrow.exe Skerrow/spots.log "
+  [ "$listed" = "$want" ] || { echo "$z holds: $listed" >&2; exit 1; }
+done
+
+phase "driver"
+cmake -S tests/wine -B build-wine/driver -DCMAKE_BUILD_TYPE=Debug > /dev/null
+cmake --build build-wine/driver -j"$(nproc)" --target installer_win32_test
+
+phase "X server and Wine prefix"
+xvfb=""
+cleanup() {
+  "$wineserver" -k > /dev/null 2>&1 || true
+  if [ -n "$xvfb" ]; then
+    kill "$xvfb" 2> /dev/null || true
+    wait "$xvfb" 2> /dev/null || true
+  fi
+}
+trap cleanup EXIT
+display_file=$root/build-wine-installer/xvfb-display
+mkdir -p build-wine-installer
+rm -f "$display_file"
+Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp -noreset > "$display_file" 2> /dev/null &
+xvfb=$!
+for _ in $(seq 100); do
+  [ -s "$display_file" ] && break
+  kill -0 "$xvfb" 2> /dev/null || break
+  sleep 0.1
+done
+[ -s "$display_file" ] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(head -1 "$display_file")"
+[ $fresh -eq 1 ] && rm -rf "$WINEPREFIX"
+mkdir -p "$WINEPREFIX"
+# Started with its streams closed: a wineserver that inherited the test's pipes would keep it waiting.
+# One left running by an earlier run would keep that run's display.
+"$wineserver" -k > /dev/null 2>&1 || true
+"$wineserver" -w > /dev/null 2>&1 || true
+"$wineserver" -p < /dev/null > /dev/null 2>&1
+if [ ! -f "$WINEPREFIX/skerrow-ready" ]; then
+  # Without a window manager Wine frames its windows itself, and hiding a window costs no 2 s wait.
+  "$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f < /dev/null > /dev/null 2>&1
+  touch "$WINEPREFIX/skerrow-ready"
+fi
+"$wine64" cmd /c exit < /dev/null > /dev/null 2>&1
+# What an earlier run left: the program, its Start-menu entries, the decoder's folder, the uninstall entry.
+clear_traces() {
+  for user in "$WINEPREFIX"/drive_c/users/*/; do
+    rm -rf "$user/AppData/Local/Programs/Skerrow" "$user/AppData/Local/WSJT-X" \
+      "$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Skerrow"
+  done
+  "$wine64" reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Skerrow' /f < /dev/null > /dev/null 2>&1 || true
+}
+
+# A kernel without 32-bit emulation runs no 32-bit program at all.
+declare -A loader=([32]=/usr/lib/wine/wine [64]=$wine64) setup=([32]=Skerrow-Setup.exe [64]=Skerrow-Setup-x64.exe)
+widths=(32 64)
+if ! /lib/ld-linux.so.2 --version > /dev/null 2>&1; then
+  widths=(64)
+  echo "WARNING: this machine cannot run 32-bit programs: the 32-bit installer is built and checked, not run" >&2
+fi
+for w in "${widths[@]}"; do
+  phase "the $w-bit installer under Wine"
+  clear_traces
+  SKERROW_WINE_LOADER=${loader[$w]} SKERROW_SETUP=$root/build-win$w/${setup[$w]} \
+    SKERROW_WINDOW_QUERY=$root/build-win$w/tests/window_query_win32.exe \
+    build-wine/driver/installer_win32_test < /dev/null
+done
+phase "done"
