@@ -20,8 +20,7 @@ fresh=0
 start=$SECONDS
 phase() { echo "== installer: $1 ($((SECONDS - start)) s)"; }
 
-wine64=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver64
+source scripts/wine-session.sh
 export WINEPREFIX=$root/build-wine-installer/prefix WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
@@ -42,40 +41,7 @@ cmake -S tests/wine -B build-wine/driver -DCMAKE_BUILD_TYPE=Debug > /dev/null
 cmake --build build-wine/driver -j"$(nproc)" --target installer_win32_test
 
 phase "X server and Wine prefix"
-xvfb=""
-cleanup() {
-  "$wineserver" -k > /dev/null 2>&1 || true
-  if [ -n "$xvfb" ]; then
-    kill "$xvfb" 2> /dev/null || true
-    wait "$xvfb" 2> /dev/null || true
-  fi
-}
-trap cleanup EXIT
-display_file=$root/build-wine-installer/xvfb-display
-mkdir -p build-wine-installer
-rm -f "$display_file"
-Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp -noreset > "$display_file" 2> /dev/null &
-xvfb=$!
-for _ in $(seq 100); do
-  [ -s "$display_file" ] && break
-  kill -0 "$xvfb" 2> /dev/null || break
-  sleep 0.1
-done
-[ -s "$display_file" ] || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -1 "$display_file")"
-[ $fresh -eq 1 ] && rm -rf "$WINEPREFIX"
-mkdir -p "$WINEPREFIX"
-# Started with its streams closed: a wineserver that inherited the test's pipes would keep it waiting.
-# One left running by an earlier run would keep that run's display.
-"$wineserver" -k > /dev/null 2>&1 || true
-"$wineserver" -w > /dev/null 2>&1 || true
-"$wineserver" -p < /dev/null > /dev/null 2>&1
-if [ ! -f "$WINEPREFIX/skerrow-ready" ]; then
-  # Without a window manager Wine frames its windows itself, and hiding a window costs no 2 s wait.
-  "$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f < /dev/null > /dev/null 2>&1
-  touch "$WINEPREFIX/skerrow-ready"
-fi
-"$wine64" cmd /c exit < /dev/null > /dev/null 2>&1
+wine_session_start build-wine-installer $fresh
 # What an earlier run left: the program, its Start-menu entries, the decoder's folder, the uninstall entry.
 clear_traces() {
   for user in "$WINEPREFIX"/drive_c/users/*/; do

@@ -18,8 +18,7 @@ jobs=$(nproc)
 start=$SECONDS
 phase() { echo "== $1 ($((SECONDS - start)) s)"; }
 
-wine64=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver64
+source scripts/wine-session.sh
 # No Gecko or Mono in the prefix; a program that crashes ends at once, without
 # waiting in Wine's debugger.
 export WINEPREFIX=$root/build-wine/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
@@ -46,37 +45,7 @@ cmake -S tests/wine -B build-wine/driver -DCMAKE_BUILD_TYPE=Debug -DSKERROW_WINE
 cmake --build build-wine/driver -j"$jobs"
 
 phase "X server and Wine prefix"
-xvfb=""
-cleanup() {
-  "$wineserver" -k > /dev/null 2>&1 || true
-  if [ -n "$xvfb" ]; then
-    kill "$xvfb" 2> /dev/null || true
-    wait "$xvfb" 2> /dev/null || true
-  fi
-}
-trap cleanup EXIT
-display_file=$root/build-wine/xvfb-display
-rm -f "$display_file"
-Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp -noreset > "$display_file" 2> /dev/null &
-xvfb=$!
-for _ in $(seq 100); do
-  [ -s "$display_file" ] && break
-  kill -0 "$xvfb" 2> /dev/null || break
-  sleep 0.1
-done
-[ -s "$display_file" ] || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -1 "$display_file")"
-[ $fresh -eq 1 ] && rm -rf "$WINEPREFIX"
-mkdir -p "$WINEPREFIX"
-# Started before ctest with its streams closed: a wineserver or a Wine service
-# that inherited ctest's pipes would keep ctest waiting for ever.
-"$wineserver" -p < /dev/null > /dev/null 2>&1
-if [ ! -f "$WINEPREFIX/skerrow-ready" ]; then
-  # Without a window manager Wine frames its windows itself, and hiding a window costs no 2 s wait.
-  "$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f < /dev/null > /dev/null 2>&1
-  touch "$WINEPREFIX/skerrow-ready"
-fi
-"$wine64" cmd /c exit < /dev/null > /dev/null 2>&1
+wine_session_start build-wine $fresh
 
 for w in "${widths[@]}"; do
   phase "unit tests, $w bits"
