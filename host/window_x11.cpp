@@ -101,6 +101,15 @@ int locks_known = -1;
 
 // ---- The window ---------------------------------------------------------------------------
 
+// The X server went away (shut down, or the session ended). Xlib's own handler
+// would call exit(), whose clean-up runs under the threads that are still
+// drawing and building frames; the process ends at once instead.
+int display_lost(Display* d) {
+    std::fprintf(stderr, "skerrow: the X display %s is gone\n", d ? DisplayString(d) : "");
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
 bool x11_connect() {
     Display* probe = XOpenDisplay(nullptr);
     if (probe == nullptr) {
@@ -112,6 +121,7 @@ bool x11_connect() {
     }
     XCloseDisplay(probe);
     XInitThreads();
+    XSetIOErrorHandler(display_lost);
     return true;
 }
 
