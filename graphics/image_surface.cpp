@@ -310,7 +310,6 @@ int32_t image_copy(int32_t handle_or_page) {
         free_slots[free_count++] = n;
         return -1;
     }
-    text_cells_settle();
     std::memcpy(s->pixels, from->pixels, bytes);
     if (from->palette) std::memcpy(s->palette, from->palette, 1024);
     s->flags = image_owns_pixels | (from->palette ? image_owns_palette : 0);
@@ -391,7 +390,7 @@ void page_copy(int32_t from, int32_t to) {
         runtime_error(5);
         return;
     }
-    text_cells_touch(b, 0, 0, b->width - 1, b->height - 1);  // and the notes of a are drawn
+    text_cells_touch(b, 0, 0, b->width - 1, b->height - 1);
     std::memcpy(b->pixels, a->pixels, size_t(a->width) * a->height * a->bytes_per_pixel);
 }
 

@@ -1,5 +1,4 @@
-// What each text cell of an image shows, and prints combined before they
-// reach the pixels (the fast path of printing).
+// What each text cell of an image shows (the fast path of printing).
 //
 // Per image, a record of the glyph each text cell provably shows: its
 // character and its foreground and background as stored (after colour_mask,
@@ -10,12 +9,6 @@
 // so the record only ever names pixels that are there. Only what a built-in font 8 pixels wide prints on an image of one
 // byte per pixel in print mode 3 (glyph and background) is recorded; every
 // other glyph is drawn by the pixel writers and so forgets its cell.
-//
-// Between text_combine_begin() and text_combine_end() (for prints that draw
-// the same cells more than once) glyphs are only noted; any pixel write, a pause or
-// an error report, and the end, draw first each noted cell's last glyph where
-// it differs from what the cell shows, so the pixels are then what drawing
-// every glyph at once would have made.
 #pragma once
 
 #include <cstddef>
@@ -31,11 +24,12 @@ struct TextCells {
     int32_t glyph_stride;
     int32_t rows, columns;   // the grid
     uint32_t* shown;         // per cell, row by row: the glyph it shows (text_cell_key), 0 unknown
-    uint32_t* noted;         // per cell: the glyph to draw when the notes are drawn, 0 none
-    int32_t* noted_first;    // per row: first and last column noted (0-based);
-    int32_t* noted_last;     //   first > last when none
-    int32_t noted_top, noted_bottom;  // rows holding notes lie between; top > bottom when none
 };
+
+// The grid row of pixel row y.
+inline int32_t text_cells_row(const TextCells* t, int32_t y) {
+    return t->row_shift ? y >> t->row_shift : y / t->glyph_height;
+}
 
 // ---- Recording ---------------------------------------------------------------------
 
@@ -55,30 +49,18 @@ void glyph_rows_paint(const ImageSurface* image, const uint8_t* coverage, int32_
 // the record itself: every other pixel writer touches it (graphics/draw_line.h).
 void glyph_rows_write(ImageSurface* image, int32_t x, int32_t y, const uint64_t* painted, int32_t rows);
 
-// ---- Combining ---------------------------------------------------------------------
-
-void text_combine_begin();
-// Draws the notes; combining stops.
-void text_combine_end();
-// Draws the notes; combining goes on.
-void text_cells_settle();
-
 // ---- Keeping it true ---------------------------------------------------------------
-
-extern ImageSurface* text_cells_noted_image;  // the image whose cells hold notes, or null
 
 void text_cells_forget(ImageSurface* image, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 // Before pixels (x1, y1)-(x2, y2) of `image` are written by anything but the
-// record itself: draws the notes, forgets the cells.
+// record itself: forgets the cells.
 inline void text_cells_touch(ImageSurface* image, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    if (image->text_cells != nullptr || text_cells_noted_image != nullptr)
-        text_cells_forget(image, x1, y1, x2, y2);
+    if (image->text_cells != nullptr) text_cells_forget(image, x1, y1, x2, y2);
 }
 // The same for the one pixel (x, y), which lies inside the image.
 inline void text_cells_touch_pixel(ImageSurface* image, int32_t x, int32_t y) {
-    if (text_cells_noted_image != nullptr) text_cells_settle();
     if (TextCells* t = image->text_cells) {
-        int32_t row = t->row_shift ? y >> t->row_shift : y / t->glyph_height, column = x / 8;
+        int32_t row = text_cells_row(t, y), column = x / 8;
         if (row < t->rows && column < t->columns) t->shown[size_t(row) * size_t(t->columns) + size_t(column)] = 0;
     }
 }

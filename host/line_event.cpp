@@ -4,13 +4,11 @@
 #include <cstdio>
 #include <thread>
 
-#include "graphics/text_cells.h"
 #include "host/message_box.h"
 #include "host/run_state.h"
 
 void line_event(int line) {
     event_pending.store(0);
-    text_cells_settle();  // a pause or a report shows every print made so far
     while ((pause_flag.load() & 1) || stop_now.load()) {
         if (stop_now.load()) program_thread_park();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

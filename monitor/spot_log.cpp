@@ -45,9 +45,6 @@ void log_pass() {
         read_number(monitor.spot.spot_level);
         file_input_end();
         statement(286);
-        // Not combined (graphics/text_cells.h): the record prints each cell
-        // once when the latest spot and the list cover their blanks, so
-        // noting the glyphs first would only cost.
         spot_show_and_plot();
         if (log_record_shown != nullptr) log_record_shown();
     }
