@@ -364,8 +364,8 @@ StringValue* string_assign(StringValue* dest, StringValue* src) {
     if (error_pending.load() || dest == src || dest->read_only) return dest;
     if (dest->fixed) {
         int32_t n = src->length < dest->length ? src->length : dest->length;
-        std::memmove(dest->data, src->data, size_t(n));
-        std::memset(dest->data + n, ' ', size_t(dest->length - n));
+        if (n > 0) std::memmove(dest->data, src->data, size_t(n));
+        if (dest->length > n) std::memset(dest->data + n, ' ', size_t(dest->length - n));
     } else if (src->temporary && !src->fixed && !src->read_only &&
                src->in_low_memory == dest->in_low_memory) {
         Pool& p = pool_of(dest);
@@ -380,7 +380,7 @@ StringValue* string_assign(StringValue* dest, StringValue* src) {
         recycle_descriptor(src);
         return dest;
     } else if (src->length <= dest->length) {
-        std::memmove(dest->data, src->data, size_t(src->length));
+        if (src->length > 0) std::memmove(dest->data, src->data, size_t(src->length));
         dest->length = src->length;
     } else {
         assign_growing(dest, src);
@@ -391,24 +391,11 @@ StringValue* string_assign(StringValue* dest, StringValue* src) {
 }
 
 StringValue* string_assign_bytes(StringValue* dest, const uint8_t* bytes, int32_t n) {
-    if (error_pending.load() || dest->read_only) return dest;
-    if (n < 0) n = 0;
-    if (dest->fixed) {
-        int32_t k = n < dest->length ? n : dest->length;
-        if (k > 0) std::memmove(dest->data, bytes, size_t(k));
-        if (dest->length > k) std::memset(dest->data + k, ' ', size_t(dest->length - k));
-    } else if (n <= dest->length) {
-        if (n > 0) std::memmove(dest->data, bytes, size_t(n));
-        dest->length = n;
-    } else {
-        StringValue view{};
-        view.data = const_cast<uint8_t*>(bytes);
-        view.length = n;
-        view.read_only = 1;
-        assign_growing(dest, &view);
-    }
-    rewrite_low_record(dest);
-    return dest;
+    StringValue view{};
+    view.data = const_cast<uint8_t*>(bytes);
+    view.length = n < 0 ? 0 : n;
+    view.read_only = 1;
+    return string_assign(dest, &view);
 }
 
 StringValue* string_concat(StringValue* a, StringValue* b) {

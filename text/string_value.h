@@ -50,8 +50,8 @@ constexpr uint32_t low_memory_area_size = 65536;
 // ---- Assigning and joining ---------------------------------------------------
 
 StringValue* string_assign(StringValue* dest, StringValue* src);
-// Assigns a copy of n bytes owned by the caller: what assigning a read-only
-// view of them does, without making the view.
+// Assigns a copy of n bytes owned by the caller, through a read-only view of
+// them on the stack (no temporary string).
 StringValue* string_assign_bytes(StringValue* dest, const uint8_t* bytes, int32_t n);
 StringValue* string_concat(StringValue* left, StringValue* right);
 
