@@ -105,20 +105,24 @@ extern "C" [[gnu::weak]] void __tsan_ignore_thread_end();
 
 // The one read of the screen that is not synchronised with the program, which
 // may be drawing meanwhile: a frame can show a partly drawn picture, and the
-// next build corrects it. It does nothing else, because the thread checker is
-// told to look away for exactly this copy (a suppression would cost it a
-// report per 8 bytes per frame); every other access to the screen and its
-// record stays checked.
-[[gnu::noinline]] void screen_bytes_copy(uint8_t* pixels_out, const uint8_t* pixels, size_t bytes,
-                                         uint32_t* palette_out, const uint32_t* palette, size_t entries) {
+// next build corrects it. It copies the screen's bytes and palette over the
+// last frame's copy, unless `compare` is set and they equal it (true when it
+// copied), and does nothing else, because the thread checker is told to look
+// away for exactly this read (a suppression would cost it a report per 8 bytes
+// per frame); every other access to the screen and its record stays checked.
+[[gnu::noinline]] bool screen_bytes_copy(uint8_t* pixels_copy, const uint8_t* pixels, size_t bytes,
+                                         uint32_t* palette_copy, const uint32_t* palette, size_t entries,
+                                         bool compare) {
     if (__tsan_ignore_thread_begin) __tsan_ignore_thread_begin();
-    std::memcpy(pixels_out, pixels, bytes);
-    if (entries) std::memcpy(palette_out, palette, entries * 4);
+    bool same = compare && std::memcmp(pixels_copy, pixels, bytes) == 0 &&
+                (entries == 0 || std::memcmp(palette_copy, palette, entries * 4) == 0);
+    if (!same) {
+        std::memcpy(pixels_copy, pixels, bytes);
+        if (entries) std::memcpy(palette_copy, palette, entries * 4);
+    }
     if (__tsan_ignore_thread_end) __tsan_ignore_thread_end();
+    return !same;
 }
-
-std::vector<uint8_t> current_pixels;  // this build's copy of the screen
-uint32_t current_palette[256];
 
 }  // namespace
 
@@ -157,20 +161,19 @@ void frame_build() {
     size_t bytes = count * s->bytes_per_pixel;
     size_t entries = s->palette ? (s->bits_per_pixel >= 8 ? 256 : size_t(1) << s->bits_per_pixel) : 0;
     if (s->is_text) entries = 16;
-    current_pixels.resize(bytes);
-    screen_bytes_copy(current_pixels.data(), s->pixels, bytes, current_palette, s->palette, entries);
     bool stale = display_frame_stale.exchange(0) != 0;
-    if (previous_pixels.size() != bytes) {
+    bool same_size = previous_pixels.size() == bytes;
+    if (!same_size) {
+        previous_pixels.resize(bytes);
         previous_valid = false;
-    } else if (!force_rebuild.load() && !stale && previous_valid &&
-               std::memcmp(previous_pixels.data(), current_pixels.data(), bytes) == 0 &&
-               std::memcmp(previous_palette, current_palette, entries * 4) == 0) {
+    }
+    bool compare = same_size && previous_valid && !force_rebuild.load() && !stale;
+    if (!screen_bytes_copy(previous_pixels.data(), s->pixels, bytes, previous_palette, s->palette, entries,
+                           compare)) {  // the screen shows what the last frame showed
         f.state.store(slot_free);
         latest_ready.store(f.order.load());
         return;
     }
-    previous_pixels.swap(current_pixels);
-    std::memcpy(previous_palette, current_palette, entries * 4);
     if (s->is_text) {
         render_text(s->width, s->height, previous_pixels.data(), previous_palette, f);
     } else {
@@ -428,5 +431,4 @@ void display_run(int argc, char** argv) {
     window->timer_add(8, on_timer, 0);
     window->main_loop();
     window_gone.store(true);
-    window_opening.store(0);
 }
