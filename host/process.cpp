@@ -29,8 +29,6 @@ namespace {
 
 void (*program_routine)() = nullptr;
 
-void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
 // Waits for the wall clock's next second, then takes both origins from it.
 void align_time_origin() {
     std::time_t first = std::time(nullptr);

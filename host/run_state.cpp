@@ -24,9 +24,9 @@ namespace {
 const auto process_start = std::chrono::steady_clock::now();
 uint8_t* low_memory = nullptr;
 
-void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
 }  // namespace
+
+void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 int32_t clock_ms() {
     auto elapsed = std::chrono::steady_clock::now() - process_start;

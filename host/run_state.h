@@ -40,6 +40,8 @@ uint8_t* low_memory_block();  // zero-filled; key buffer at 1050-1085, tick coun
 
 // Holds the program thread until the process ends around it.
 [[noreturn]] void program_thread_park();
+// Sleeps the calling thread for ms milliseconds.
+void sleep_ms(int ms);
 
 // The shutdown: closes all files and ends the process with `code`.
 [[noreturn]] void process_exit(int code);

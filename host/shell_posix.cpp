@@ -3,7 +3,6 @@
 #include "host/shell_system.h"
 
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -52,8 +51,7 @@ int shell_system_launch(const std::string& file, const std::string& parameters, 
         if (!parameters.empty()) argv = {"/bin/sh", "-c", "exec \"$0\" " + parameters, program};
         return spawn(argv);
     }
-    struct stat st{};
-    if (parameters.empty() && stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+    if (parameters.empty() && file_exists(name))
         return spawn({interpreter_path(), "/C", "start \"" + name + "\""});
     return -1;
 }
@@ -77,10 +75,7 @@ int shell_system_interactive() {
 }
 
 std::string shell_find_program(const std::string& name) {
-    auto runnable = [](const std::string& p) {
-        struct stat st{};
-        return stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(p.c_str(), X_OK) == 0;
-    };
+    auto runnable = [](const std::string& p) { return file_exists(p) && access(p.c_str(), X_OK) == 0; };
     if (name.empty()) return "";
     if (name.find('/') != std::string::npos) return runnable(name) ? name : "";
     const char* path = std::getenv("PATH");
