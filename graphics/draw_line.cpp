@@ -67,7 +67,7 @@ void pixel_span_write(ImageSurface* image, int32_t x, int32_t y, const uint8_t* 
         text_cells_touch(image, x, y, x + 7, y);
         uint64_t row;
         glyph_rows_paint(image, coverage, 1, fg, bg, &row);
-        glyph_rows_write(image, x, y, &row, 1);
+        glyph_rows_write(image, image->pixels + size_t(y) * size_t(image->width) + size_t(x), &row, 1);
         return;
     }
     for (int32_t i = 0; i < n; i++) {

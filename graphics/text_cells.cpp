@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>  // SSE2, with the SSE moves
+#endif
 
 #include "graphics/fonts.h"
 #include "text/fast_path.h"
@@ -46,20 +49,37 @@ struct PaintedGlyphs {
 };
 PaintedGlyphs painted;
 
-// The rows of the glyph `key` painted in its colours.
-inline const uint64_t* painted_rows(const ImageSurface* s, const TextCells* t, uint32_t key) {
-    uint32_t fg = (key >> 8) & 255, bg = (key >> 16) & 255, c = key & 255;
+// The painted glyphs of one pair of colours (in `base`, as text_cell_key
+// holds them), started afresh when the font or the colours are others.
+PaintedGlyphs& painted_in(const TextCells* t, uint32_t base) {
+    uint32_t fg = (base >> 8) & 255, bg = (base >> 16) & 255;
     if (painted.glyphs != t->glyphs || painted.fg != fg || painted.bg != bg) [[unlikely]] {
         painted.glyphs = t->glyphs;
         painted.fg = fg;
         painted.bg = bg;
         std::memset(painted.made, 0, sizeof painted.made);
     }
-    if (!painted.made[c]) [[unlikely]] {
-        glyph_rows_paint(s, t->glyphs + size_t(t->glyph_stride) * c, t->glyph_height, fg, bg, painted.rows[c]);
-        painted.made[c] = true;
+    return painted;
+}
+
+// The first of the n cells from `shown` on that does not show the glyph of
+// `bytes` in the colours of `base`, or n when all do. Where the target has
+// SSE2, eight cells are compared at a time.
+int32_t first_differing(const uint32_t* shown, const uint8_t* bytes, int32_t n, uint32_t base) {
+    int32_t i = 0;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128(), colours = _mm_set1_epi32(int(base));
+    for (; i + 8 <= n; i += 8) {
+        __m128i characters = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes + i)), zero);
+        __m128i low = _mm_or_si128(_mm_unpacklo_epi16(characters, zero), colours);
+        __m128i high = _mm_or_si128(_mm_unpackhi_epi16(characters, zero), colours);
+        __m128i differ = _mm_or_si128(_mm_xor_si128(low, _mm_loadu_si128(reinterpret_cast<const __m128i*>(shown + i))),
+                                      _mm_xor_si128(high, _mm_loadu_si128(reinterpret_cast<const __m128i*>(shown + i + 4))));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(differ, zero)) != 0xFFFF) break;
     }
-    return painted.rows[c];
+#endif
+    while (i < n && shown[i] == (base | bytes[i])) i++;
+    return i;
 }
 
 // Draws into the n cells of row `row` from column `first` on (both counted
@@ -67,12 +87,19 @@ inline const uint64_t* painted_rows(const ImageSurface* s, const TextCells* t, u
 // show that glyph already.
 void cells_draw(ImageSurface* s, TextCells* t, int32_t row, int32_t first, int32_t n, uint32_t base,
                 const uint8_t* bytes) {
-    uint32_t* shown = t->shown + size_t(row) * size_t(t->columns);
+    uint32_t* shown = t->shown + size_t(row) * size_t(t->columns) + size_t(first);
+    PaintedGlyphs& glyphs = painted_in(t, base);
+    uint8_t* out = s->pixels + size_t(row) * size_t(t->glyph_height) * size_t(s->width) + size_t(first) * 8;
     for (int32_t i = 0; i < n; i++) {
-        uint32_t key = base | bytes[i];
-        if (key == shown[first + i]) continue;
-        glyph_rows_write(s, (first + i) * 8, row * t->glyph_height, painted_rows(s, t, key), t->glyph_height);
-        shown[first + i] = key;
+        uint32_t c = bytes[i];
+        if (shown[i] == (base | c)) continue;
+        if (!glyphs.made[c]) [[unlikely]] {
+            glyph_rows_paint(s, t->glyphs + size_t(t->glyph_stride) * c, t->glyph_height, (base >> 8) & 255,
+                             (base >> 16) & 255, glyphs.rows[c]);
+            glyphs.made[c] = true;
+        }
+        glyph_rows_write(s, out + size_t(i) * 8, glyphs.rows[c], t->glyph_height);
+        shown[i] = base | c;
     }
 }
 
@@ -91,13 +118,19 @@ void glyph_rows_paint(const ImageSurface* image, const uint8_t* coverage, int32_
     }
 }
 
-void glyph_rows_write(ImageSurface* image, int32_t x, int32_t y, const uint64_t* painted, int32_t rows) {
-    uint8_t* out = image->pixels + size_t(y) * image->width + size_t(x);
-    size_t width = image->width;
-    if (rows == 16) {  // the 8 x 16 font, row by row without a count
-        for (int32_t r = 0; r < 16; r++) std::memcpy(out + size_t(r) * width, painted + r, 8);
+void glyph_rows_write(ImageSurface* image, uint8_t* out, const uint64_t* painted, int32_t rows) {
+    size_t width = size_t(image->width);
+#ifdef __SSE2__
+    if (rows == 16) {  // the 8 x 16 font, two rows a load (moved as floats: bits copied, nothing computed)
+#pragma GCC unroll 8
+        for (int32_t r = 0; r < 16; r += 2, out += 2 * width) {
+            __m128 two = _mm_loadu_ps(reinterpret_cast<const float*>(painted + r));
+            _mm_storel_pi(reinterpret_cast<__m64*>(out), two);
+            _mm_storeh_pi(reinterpret_cast<__m64*>(out + width), two);
+        }
         return;
     }
+#endif
     for (int32_t r = 0; r < rows; r++) std::memcpy(out + size_t(r) * width, painted + r, 8);
 }
 
@@ -114,9 +147,8 @@ bool text_cells_put(ImageSurface* s, int32_t row, int32_t column, const uint8_t*
     int32_t first = column - 1;
     const uint32_t* shown = t->shown + size_t(row - 1) * size_t(t->columns) + size_t(first);
     // Cells that show these glyphs already need nothing.
-    uint32_t differ = 0;
-    for (int32_t i = 0; i < n; i++) differ |= shown[i] ^ (base | bytes[i]);
-    if (differ != 0) cells_draw(s, t, row - 1, first, n, base, bytes);
+    int32_t same = first_differing(shown, bytes, n, base);
+    if (same < n) cells_draw(s, t, row - 1, first + same, n - same, base, bytes + same);
     return true;
 }
 

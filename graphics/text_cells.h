@@ -44,10 +44,10 @@ bool text_cells_put(ImageSurface* image, int32_t row, int32_t column, const uint
 // `fg` and clear ones in `bg`, each AND colour_mask as pixel_write stores it.
 void glyph_rows_paint(const ImageSurface* image, const uint8_t* coverage, int32_t rows, uint32_t fg, uint32_t bg,
                       uint64_t* painted);
-// Painted rows into an image of one byte per pixel, from (x, y) down; the
-// block lies inside the image. The glyph writer of the record, which keeps
-// the record itself: every other pixel writer touches it (graphics/draw_line.h).
-void glyph_rows_write(ImageSurface* image, int32_t x, int32_t y, const uint64_t* painted, int32_t rows);
+// Painted rows into an image of one byte per pixel, from the pixel at `out`
+// down; the block lies inside the image. The glyph writer of the record, which
+// keeps the record itself: every other pixel writer touches it (graphics/draw_line.h).
+void glyph_rows_write(ImageSurface* image, uint8_t* out, const uint64_t* painted, int32_t rows);
 
 // ---- Keeping it true ---------------------------------------------------------------
 
