@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "host/line_event.h"
 #include "text/string_value.h"
 
 // The window's title at start, and the prefix of the title at every refresh.
@@ -46,7 +47,7 @@ struct MonitorState {
 extern MonitorState monitor;
 
 // The statement epilogue with the monitor's mark.
-void statement(int line);
+inline void statement(int line) { statement_end(monitor.mark, line); }
 
 // The routine the program thread runs; never returns.
 void monitor_main();

@@ -18,8 +18,6 @@ StringValue* text(const char* t) { return string_from_cstring(t); }
 
 }  // namespace
 
-void statement(int line) { statement_end(monitor.mark, line); }
-
 void monitor_startup() {
     monitor.mark = string_temps_mark();
     monitor.window_title = string_new(0, false);

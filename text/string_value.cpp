@@ -26,8 +26,7 @@ struct Pool {
 
 struct TemporaryList {
     StringValue** slots;  // slot 0 is never used; null marks a released slot
-    uint32_t count;       // next slot to hand out
-    uint32_t capacity;
+    uint32_t capacity;    // (the next slot to hand out is string_temps_count)
 };
 
 struct DescriptorStore {
@@ -52,6 +51,13 @@ Pool low_pool;  // bytes inside the low-memory area; records grow down from its 
 uint8_t low_area[low_memory_area_size];
 uint32_t low_records_bottom = low_memory_area_size;  // lowest record offset in use
 TemporaryList temps;
+
+}  // namespace
+
+uint32_t string_temps_count = 0;
+
+namespace {
+
 DescriptorStore descriptors;
 StaticStore statics;
 
@@ -179,17 +185,17 @@ bool pool_compact(Pool& p, size_t need) {
 Pool& pool_of(const StringValue* s) { return s->in_low_memory ? low_pool : main_pool; }
 
 bool temps_append(StringValue* s) {
-    if (temps.count > temps.capacity && !grow_array(temps.slots, temps.capacity, 511)) return false;
+    if (string_temps_count > temps.capacity && !grow_array(temps.slots, temps.capacity, 511)) return false;
     s->temporary = 1;
-    s->temporary_index = temps.count;
-    temps.slots[temps.count++] = s;
+    s->temporary_index = string_temps_count;
+    temps.slots[string_temps_count++] = s;
     return true;
 }
 
 void temps_unlist(StringValue* s) {
     if (s->temporary_index == 0) return;
     temps.slots[s->temporary_index] = nullptr;
-    while (temps.count > 1 && temps.slots[temps.count - 1] == nullptr) temps.count--;
+    while (string_temps_count > 1 && temps.slots[string_temps_count - 1] == nullptr) string_temps_count--;
     s->temporary_index = 0;
     s->temporary = 0;
 }
@@ -246,7 +252,7 @@ void strings_init() {
     pool_init(low_pool, low_area, low_memory_area_size, 509);
     temps.capacity = initial_list_capacity;
     temps.slots = static_cast<StringValue**>(std::calloc(size_t(temps.capacity) + 1, sizeof(StringValue*)));
-    temps.count = 1;
+    string_temps_count = 1;
     descriptors.recycled_capacity = descriptor_block;
     descriptors.recycled = static_cast<StringValue**>(std::malloc(descriptor_block * sizeof(StringValue*)));
     statics.base = static_cast<uint8_t*>(std::malloc(initial_static_block));
@@ -373,7 +379,7 @@ StringValue* string_assign(StringValue* dest, StringValue* src) {
         p.list[src->pool_index] = dest;
         dest->pool_index = src->pool_index;
         temps.slots[src->temporary_index] = nullptr;
-        if (src->temporary_index == temps.count - 1) temps.count--;
+        if (src->temporary_index == string_temps_count - 1) string_temps_count--;
         dest->data = src->data;
         dest->length = src->length;
         rewrite_low_record(dest);
@@ -442,19 +448,18 @@ void string_free(StringValue* s) {
 
 uint32_t string_temps_mark() {
     strings_init();
-    return temps.count;
+    return string_temps_count;
 }
 
-int32_t string_temps_release(uint32_t mark, int32_t value) {
-    while (temps.count > mark) {
-        StringValue* s = temps.slots[--temps.count];
+void string_temps_release_past(uint32_t mark) {
+    while (string_temps_count > mark) {
+        StringValue* s = temps.slots[--string_temps_count];
         if (s == nullptr) continue;
-        temps.slots[temps.count] = nullptr;
+        temps.slots[string_temps_count] = nullptr;
         s->temporary_index = 0;
         s->temporary = 0;
         string_free(s);
     }
-    return value;
 }
 
 namespace {
@@ -517,7 +522,7 @@ StringValue* string_lower(StringValue* s) { return change_case(s, false); }
 
 StringPoolStats string_pool_stats() {
     strings_init();
-    return {main_pool.size, main_pool.used, main_pool.count, main_pool.capacity, temps.count,
+    return {main_pool.size, main_pool.used, main_pool.count, main_pool.capacity, string_temps_count,
             descriptors.live};
 }
 

@@ -58,8 +58,16 @@ StringValue* string_concat(StringValue* left, StringValue* right);
 // ---- Releasing ---------------------------------------------------------------
 
 void string_free(StringValue* s);
+// The temporary-list count: the slot the next temporary takes. Written only
+// by the string store; read here so that a statement with no temporaries to
+// release costs one comparison.
+extern uint32_t string_temps_count;
+void string_temps_release_past(uint32_t mark);
 // Releases every temporary created after `mark`; returns `value` unchanged.
-int32_t string_temps_release(uint32_t mark, int32_t value);
+inline int32_t string_temps_release(uint32_t mark, int32_t value) {
+    if (string_temps_count > mark) string_temps_release_past(mark);
+    return value;
+}
 uint32_t string_temps_mark();  // the temporary-list count now
 
 // ---- Comparing (-1 true, 0 false; operands are not released) -------------------
