@@ -50,7 +50,7 @@ struct Reader {
     const uint8_t* first = nullptr; // the first byte of `next`'s buffer, for unread
 };
 
-Reader reader_of(int32_t slot) { return Reader{slot, layer_slot(slot)}; }
+Reader reader_of(int32_t slot, FileSlot* file) { return Reader{slot, file}; }
 
 // The byte, end_of_input or fetch_failed (raised, unless an error is pending
 // already, as while passing fields over) when nothing is buffered.
@@ -111,7 +111,7 @@ void unread(Reader& r) {
 // a refill; false when none are.
 bool reader_window(Reader& r) {
     int64_t count;
-    const uint8_t* p = layer_buffered(r.slot, count, false);
+    const uint8_t* p = layer_buffered_of(r.slot, r.file, count);
     if (p == nullptr) return false;
     r.first = r.next = p;
     r.end = p + count;
@@ -218,14 +218,15 @@ bool number_field_quick(Reader& r, long double& value) {
     return true;
 }
 
-// The checks both field readers make; the slot, or -1 after raising.
-int32_t input_slot(int32_t number) {
+// The checks both field readers make; the slot (and in `file` its record),
+// or -1 after raising.
+int32_t input_slot(int32_t number, FileSlot*& file) {
     int32_t slot = file_slot_of(number);
     if (number < 1 || slot < 0) {
         runtime_error(52);
         return -1;
     }
-    FileSlot* s = layer_slot(slot);
+    FileSlot* s = file = layer_slot(slot);
     if (s->mode != 3) {
         runtime_error(54);
         return -1;
@@ -239,15 +240,17 @@ int32_t input_slot(int32_t number) {
 
 // The slot a field reader reads, or -1 when it does nothing (an error is
 // pending, or the checks raised one). `pass_over` tells that the field is
-// read only to be passed over, after an overflow in the same statement.
-int32_t reader_slot(int32_t number, bool& pass_over) {
+// read only to be passed over, after an overflow in the same statement; `file`
+// is the slot's record.
+int32_t reader_slot(int32_t number, bool& pass_over, FileSlot*& file) {
     pass_over = false;
     if (error_pending.load() == 0) {
         overflow_slot = -1;
-        return input_slot(number);
+        return input_slot(number, file);
     }
     if (error_pending.load() != 6 || overflow_slot < 0 || file_slot_of(number) != overflow_slot) return -1;
     pass_over = true;
+    file = layer_slot(overflow_slot);
     return overflow_slot;
 }
 
@@ -428,9 +431,10 @@ bool only_nul_bytes_left(int32_t slot) {
 
 void file_input_string(int32_t number, StringValue* variable) {
     bool pass_over;
-    int32_t slot = reader_slot(number, pass_over);
+    FileSlot* file;
+    int32_t slot = reader_slot(number, pass_over, file);
     if (slot < 0) return;
-    Reader r = reader_of(slot);
+    Reader r = reader_of(slot, file);
     if (fast_path && !pass_over && reader_window(r) && string_field_quick(r, variable)) return;
     // Bytes past the limit are read and dropped.
     size_t kept = 0;
@@ -470,9 +474,10 @@ void file_input_string(int32_t number, StringValue* variable) {
 
 long double file_input_single(int32_t number, uint32_t type_code) {
     bool pass_over;
-    int32_t slot = reader_slot(number, pass_over);
+    FileSlot* file;
+    int32_t slot = reader_slot(number, pass_over, file);
     if (slot < 0) return 0;
-    Reader r = reader_of(slot);
+    Reader r = reader_of(slot, file);
     long double quick;
     if (fast_path && !pass_over && (type_code & type_floating) && reader_window(r) && number_field_quick(r, quick))
         return quick;

@@ -154,6 +154,16 @@ const uint8_t* layer_buffered(int32_t slot, int64_t& count, bool refill) {
     return b.bytes.get();
 }
 
+const uint8_t* layer_buffered_of(int32_t slot, const FileSlot* s, int64_t& count) {
+    const ReadBuffer& b = buffers[size_t(slot)];
+    if (b.length > 0 && s->can_read && fast_path && s->position >= b.start && s->position < b.start + uint64_t(b.length)) {
+        count = int64_t(b.start + uint64_t(b.length) - s->position);
+        return b.bytes.get() + (s->position - b.start);
+    }
+    count = 0;
+    return nullptr;
+}
+
 int layer_read_byte(int32_t slot) {
     FileSlot* s = layer_slot(slot);
     if (s == nullptr) return layer_no_slot;

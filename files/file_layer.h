@@ -77,3 +77,5 @@ int layer_read_byte(int32_t slot);
 // null comes back with `count` 0, layer_end_of_file or the failure's code.
 // Field input reads a field's bytes through it, moving the position itself.
 const uint8_t* layer_buffered(int32_t slot, int64_t& count, bool refill);
+// The same without a refill, for a slot in use whose record `s` the caller holds.
+const uint8_t* layer_buffered_of(int32_t slot, const FileSlot* s, int64_t& count);
