@@ -201,6 +201,13 @@ void print_bytes(StringValue* text, int32_t newline, Controls controls) {
         }
     }
     if (!print_control_characters) controls = Controls::none;
+    // Data without a tab is all glyphs: one run.
+    if (controls == Controls::tab_only && (length <= 0 || !std::memchr(text->data, 9, size_t(length))))
+        controls = Controls::none;
+    if (controls == Controls::none) {
+        if (!(length > 0 && glyphs_put(s, text->data, length, newline)) && newline) text_newline();
+        return;
+    }
     auto acts = [controls](uint8_t c) {
         if (controls == Controls::none) return false;
         if (controls == Controls::tab_only) return c == 9;
