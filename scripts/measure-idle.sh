@@ -51,18 +51,21 @@ for log in "${logs[@]}"; do
 done
 sleep 5  # start-up and the first refresh are not idle time
 
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-hz=$(getconf CLK_TCK)
+# CPU time in nanoseconds, exact, summed over the process's threads: the
+# kernel's run-time account of each (/proc/PID/task/TID/schedstat), not the
+# clock-tick samples of /proc/PID/stat, which charge a 10 ms tick to whatever
+# runs when it falls and so scatter short wake-ups by tenths of a per cent.
+cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ sum += $1 } END { printf "%d\n", sum }'; }
 m0=() x0=()
-for i in "${!logs[@]}"; do m0+=($(ticks "${monitors[$i]}")); x0+=($(ticks "${servers[$i]}")); done
+for i in "${!logs[@]}"; do m0+=($(cpu_ns "${monitors[$i]}")); x0+=($(cpu_ns "${servers[$i]}")); done
 t0=$(date +%s.%N)
 sleep "$seconds"
 t1=$(date +%s.%N)
 for i in "${!logs[@]}"; do
-  m=$(($(ticks "${monitors[$i]}") - ${m0[$i]})) x=$(($(ticks "${servers[$i]}") - ${x0[$i]}))
+  m=$(($(cpu_ns "${monitors[$i]}") - ${m0[$i]})) x=$(($(cpu_ns "${servers[$i]}") - ${x0[$i]}))
   records=$(($(wc -l < "${logs[$i]}") - 1))
-  awk -v file="${logs[$i]}" -v n="$records" -v m=$m -v x=$x -v hz="$hz" -v t0="$t0" -v t1="$t1" 'BEGIN {
+  awk -v file="${logs[$i]}" -v n="$records" -v m=$m -v x=$x  -v t0="$t0" -v t1="$t1" 'BEGIN {
     wall = t1 - t0
     printf "%s (%d records), over %.1f s: monitor %.2f %%, X server %.2f %%, together %.2f %% of one core\n",
-           file, n, wall, 100 * m / hz / wall, 100 * x / hz / wall, 100 * (m + x) / hz / wall }'
+           file, n, wall, m / 1e7 / wall, x / 1e7 / wall, (m + x) / 1e7 / wall }'
 done
