@@ -50,8 +50,6 @@ struct Reader {
     const uint8_t* first = nullptr; // the first byte of `next`'s buffer, for unread
 };
 
-Reader reader_of(int32_t slot, FileSlot* file) { return Reader{slot, file}; }
-
 // The byte, end_of_input or fetch_failed (raised, unless an error is pending
 // already, as while passing fields over) when nothing is buffered.
 int fetch_slow(Reader& r) {
@@ -434,7 +432,7 @@ void file_input_string(int32_t number, StringValue* variable) {
     FileSlot* file;
     int32_t slot = reader_slot(number, pass_over, file);
     if (slot < 0) return;
-    Reader r = reader_of(slot, file);
+    Reader r{slot, file};
     if (fast_path && !pass_over && reader_window(r) && string_field_quick(r, variable)) return;
     // Bytes past the limit are read and dropped.
     size_t kept = 0;
@@ -477,7 +475,7 @@ long double file_input_single(int32_t number, uint32_t type_code) {
     FileSlot* file;
     int32_t slot = reader_slot(number, pass_over, file);
     if (slot < 0) return 0;
-    Reader r = reader_of(slot, file);
+    Reader r{slot, file};
     long double quick;
     if (fast_path && !pass_over && (type_code & type_floating) && reader_window(r) && number_field_quick(r, quick))
         return quick;

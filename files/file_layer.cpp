@@ -126,16 +126,23 @@ int layer_read(int32_t slot, uint8_t* out, int64_t n, int64_t position) {
     return 0;
 }
 
-const uint8_t* layer_buffered(int32_t slot, int64_t& count, bool refill) {
-    count = 0;
-    FileSlot* s = layer_slot(slot);
-    if (s == nullptr || !s->can_read || !fast_path) return nullptr;
-    ReadBuffer& b = buffers[size_t(slot)];
-    if (b.length > 0 && s->position >= b.start && s->position < b.start + uint64_t(b.length)) {
+const uint8_t* layer_buffered_of(int32_t slot, const FileSlot* s, int64_t& count) {
+    const ReadBuffer& b = buffers[size_t(slot)];
+    if (b.length > 0 && s->can_read && fast_path && s->position >= b.start && s->position < b.start + uint64_t(b.length)) {
         count = int64_t(b.start + uint64_t(b.length) - s->position);
         return b.bytes.get() + (s->position - b.start);
     }
-    if (!refill) return nullptr;
+    count = 0;
+    return nullptr;
+}
+
+const uint8_t* layer_buffered(int32_t slot, int64_t& count, bool refill) {
+    count = 0;
+    FileSlot* s = layer_slot(slot);
+    if (s == nullptr) return nullptr;
+    if (const uint8_t* p = layer_buffered_of(slot, s, count)) return p;
+    if (!refill || !s->can_read || !fast_path) return nullptr;
+    ReadBuffer& b = buffers[size_t(slot)];
     b.length = 0;
     if (b.bytes == nullptr) b.bytes.reset(new (std::nothrow) uint8_t[buffer_size]);
     if (b.bytes == nullptr) {
@@ -152,16 +159,6 @@ const uint8_t* layer_buffered(int32_t slot, int64_t& count, bool refill) {
     b.length = r;
     count = r;
     return b.bytes.get();
-}
-
-const uint8_t* layer_buffered_of(int32_t slot, const FileSlot* s, int64_t& count) {
-    const ReadBuffer& b = buffers[size_t(slot)];
-    if (b.length > 0 && s->can_read && fast_path && s->position >= b.start && s->position < b.start + uint64_t(b.length)) {
-        count = int64_t(b.start + uint64_t(b.length) - s->position);
-        return b.bytes.get() + (s->position - b.start);
-    }
-    count = 0;
-    return nullptr;
 }
 
 int layer_read_byte(int32_t slot) {

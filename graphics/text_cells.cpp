@@ -94,8 +94,8 @@ void cells_draw(ImageSurface* s, TextCells* t, int32_t row, int32_t first, int32
         uint32_t c = bytes[i];
         if (shown[i] == (base | c)) continue;
         if (!glyphs.made[c]) [[unlikely]] {
-            glyph_rows_paint(s, t->glyphs + size_t(t->glyph_stride) * c, t->glyph_height, (base >> 8) & 255,
-                             (base >> 16) & 255, glyphs.rows[c]);
+            glyph_rows_paint(s, t->glyphs + size_t(t->glyph_stride) * c, t->glyph_height, glyphs.fg, glyphs.bg,
+                             glyphs.rows[c]);
             glyphs.made[c] = true;
         }
         glyph_rows_write(s, out + size_t(i) * 8, glyphs.rows[c], t->glyph_height);

@@ -209,7 +209,6 @@ void print_bytes(StringValue* text, int32_t newline, Controls controls) {
         return;
     }
     auto acts = [controls](uint8_t c) {
-        if (controls == Controls::none) return false;
         if (controls == Controls::tab_only) return c == 9;
         return c == 7 || (c >= 9 && c <= 13) || (c >= 28 && c <= 31);
     };
@@ -218,9 +217,7 @@ void print_bytes(StringValue* text, int32_t newline, Controls controls) {
         uint8_t c = text->data[i];
         if (!acts(c)) {
             int32_t j = i + 1;
-            if (controls == Controls::none) {
-                j = length;
-            } else if (controls == Controls::tab_only) {
+            if (controls == Controls::tab_only) {
                 const void* tab = std::memchr(text->data + j, 9, size_t(length - j));
                 j = tab ? int32_t(static_cast<const uint8_t*>(tab) - text->data) : length;
             } else {
