@@ -17,7 +17,7 @@
 # set-up fails only when a needed package cannot be installed, and names it.
 set -euo pipefail
 # shellcheck source=scripts/windows-common.sh
-source "${BASH_SOURCE[0]%/*}/windows-common.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/windows-common.sh"
 
 monitor=(build-essential cmake pkg-config freeglut3-dev libglew-dev libgl1-mesa-dev libglu1-mesa-dev
          libx11-dev libxtst-dev libpng-dev)
