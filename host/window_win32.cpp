@@ -387,13 +387,19 @@ void win32_main_loop() {
     }
 }
 
+// The system's own box needs no window of ours; there is always a desktop.
+bool win32_box_alone(const char* text, const char* title) {
+    MessageBoxA(nullptr, text, title, MB_OK);
+    return true;
+}
+
 }  // namespace
 
 const WindowSystem window_system_win32 = {
     win32_connect,     win32_open,          win32_create,        win32_gl_extension,    win32_callbacks_set,
     win32_title_set,   win32_reshape,       win32_position,      win32_screen_size,     win32_full_screen,
     win32_full_screen_leave, redisplay_post, win32_frame_draw,   win32_buffers_swap,    win32_timer_add,
-    win32_modifiers,   win32_poll,          win32_main_loop,
+    win32_modifiers,   win32_poll,          win32_main_loop,       win32_box_alone,
 };
 
 int window_win32_lock_keys() { return lock_toggles.load(); }

@@ -217,7 +217,7 @@ const WindowSystem window_system_x11 = {
     x11_connect,     x11_open,          x11_create,         x11_gl_extension,      x11_callbacks_set,
     x11_title_set,   x11_reshape,       x11_position,       x11_screen_size,       x11_full_screen,
     x11_full_screen_leave, x11_redisplay_post, x11_frame_draw, x11_buffers_swap,   x11_timer_add,
-    x11_modifiers,   x11_poll,          x11_main_loop,
+    x11_modifiers,   x11_poll,          x11_main_loop,      message_box_x11_alone,
 };
 
 // Asks the server only when it has said that an indicator changed, so an idle
