@@ -157,6 +157,8 @@ private:
     // Reads [f.offset, size) chunk by chunk, line by line, until past the span's end.
     void read_from(FeedFile& file, long long size, DecoderFile& f, FeedKeeper& keeper) {
         std::string reason;
+        if (size - f.offset > (long long)chunk_size)  // a decode's line is some 64 bytes
+            feed_keeper_expect(keeper, size_t((size - f.offset) / 64));
         while (f.offset < size && f.stopped_at_to < 0) {
             const size_t want = size_t(std::min<long long>(size - f.offset, (long long)chunk_size));
             long long got = feed_file_read_at(file, f.offset, buffer_.data(), want, reason);
