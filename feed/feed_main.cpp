@@ -10,6 +10,7 @@
 // then one record per decode: call,aux,HH:MM:SS,snr,level with CR LF.
 // Started where its messages would be seen by no one (a Windows shortcut),
 // it writes them to skerrow-feed.log beside its executable instead.
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
