@@ -92,7 +92,7 @@ std::vector<Kept> kept;
 SpotLog spot_log;
 bool rewrite_due = false;  // the log must be written whole (a new day, the window moved on)
 std::set<std::string> seen;  // call and time: one record per slot
-long long malformed = 0, skipped_filter = 0;
+long long malformed = 0, no_sender = 0, skipped_filter = 0;
 volatile std::sig_atomic_t stopping = 0;
 
 void on_signal(int) { stopping = 1; }
@@ -153,7 +153,8 @@ std::vector<std::string> input_files() {
 }
 
 bool wanted(const FeedSpot& spot) {
-    if (options.band >= 0 && std::floor(spot.dial_mhz) != std::floor(options.band)) return false;
+    // An unknown dial (0) is on no band.
+    if (options.band >= 0 && (spot.dial_mhz <= 0 || std::floor(spot.dial_mhz) != std::floor(options.band))) return false;
     if (!options.mode.empty()) {
         std::string a = spot.mode, b = options.mode;
         for (char& c : a) c = char(std::toupper(static_cast<unsigned char>(c)));
@@ -172,6 +173,7 @@ std::vector<Kept> take_lines(Source& source, const std::string& bytes, int64_t f
         FeedSpot spot;
         FeedLine kind = feed_parse_line(source.partial.substr(start, nl - start), source.context, spot);
         if (kind == FeedLine::malformed) malformed++;
+        if (kind == FeedLine::no_sender) no_sender++;
         if (kind != FeedLine::spot) continue;
         if (!wanted(spot) || spot.when < from || spot.when >= to) {
             skipped_filter++;
@@ -254,8 +256,10 @@ void summary(int incomplete) {
     std::string waiting;
     if (rewrite_due || size_t(spot_log.records) != kept.size())
         waiting = " (" + std::to_string(kept.size()) + " kept, not all written yet)";
-    std::fprintf(stderr, "skerrow-feed: %lld spots in %s%s; %lld lines not understood, %lld decodes outside the day or filters",
-                 spot_log.records, spot_log.path.c_str(), waiting.c_str(), malformed, skipped_filter);
+    std::fprintf(stderr,
+                 "skerrow-feed: %lld spots in %s%s; %lld lines not understood, %lld decodes naming no sender, "
+                 "%lld decodes outside the day or filters",
+                 spot_log.records, spot_log.path.c_str(), waiting.c_str(), malformed, no_sender, skipped_filter);
     if (incomplete > 0) std::fprintf(stderr, "; %d incomplete last line%s left out", incomplete, incomplete == 1 ? "" : "s");
     std::fputc('\n', stderr);
 }

@@ -127,12 +127,13 @@ TEST_F(FeedProcessTest, OnceWritesTheDayWithDuplicatesOnce) {
            "190908_052515    14.074 Rx FT8    -18  0.3 1304 W1AW N1AW +03\n"
            "190909_000015    14.074 Rx FT8    -10  0.3 1304 CQ K1ABC FN42\n"
            "not a decode\n"
+           "190908_052530    14.074 Rx FT8    -18  0.3 1304 TNX 73 GL\n"
            "190908_235959    14.074 Rx FT8    -10  0.3 1304 CQ K1ABC FN4");  // no line end
     pid = start({"--once", "--day", "2019-09-08", "-o", folder + "/spots.log", folder});
     EXPECT_EQ(finish(), 0);
     EXPECT_EQ(read_file(folder + "/spots.log"), header + "N1AW,14.0740,05:25:15,-18,\r\n");
-    EXPECT_NE(errors().find("1 spots in " + folder + "/spots.log; 1 lines not understood, 1 decodes outside the day "
-                            "or filters; 1 incomplete last line left out\n"),
+    EXPECT_NE(errors().find("1 spots in " + folder + "/spots.log; 1 lines not understood, 1 decodes naming no sender, "
+                            "1 decodes outside the day or filters; 1 incomplete last line left out\n"),
               std::string::npos)
         << errors();
 }
