@@ -156,7 +156,7 @@ bool wanted(const FeedSpot& spot) {
     // An unknown dial (0) is on no band.
     if (options.band >= 0 && (spot.dial_mhz <= 0 || std::floor(spot.dial_mhz) != std::floor(options.band))) return false;
     if (!options.mode.empty()) {
-        std::string a = spot.mode, b = options.mode;
+        std::string a(spot.mode.view()), b = options.mode;
         for (char& c : a) c = char(std::toupper(static_cast<unsigned char>(c)));
         for (char& c : b) c = char(std::toupper(static_cast<unsigned char>(c)));
         if (a != b) return false;
@@ -171,7 +171,7 @@ std::vector<Kept> take_lines(Source& source, const std::string& bytes, int64_t f
     size_t start = 0;
     for (size_t nl; (nl = source.partial.find('\n', start)) != std::string::npos; start = nl + 1) {
         FeedSpot spot;
-        FeedLine kind = feed_parse_line(source.partial.substr(start, nl - start), source.context, spot);
+        FeedLine kind = feed_parse_line(std::string_view(source.partial).substr(start, nl - start), source.context, spot);
         if (kind == FeedLine::malformed) malformed++;
         if (kind == FeedLine::no_sender) no_sender++;
         if (kind != FeedLine::spot) continue;
@@ -179,9 +179,10 @@ std::vector<Kept> take_lines(Source& source, const std::string& bytes, int64_t f
             skipped_filter++;
             continue;
         }
-        std::string key = spot.call + "|" + std::to_string(spot.when);
+        std::string key = std::string(spot.call.view()) + "|" + std::to_string(spot.when);
         if (!seen.insert(key).second) continue;
-        added.push_back({spot.when, feed_record(spot)});
+        char record[feed_record_max];
+        added.push_back({spot.when, std::string(record, feed_record(spot, record))});
     }
     source.partial.erase(0, start);
     if (source.partial.size() > 65536) source.partial.clear();  // no line is that long: drop the junk
