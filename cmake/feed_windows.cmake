@@ -2,4 +2,4 @@
 # its paths, console and spot-log lock, and 64-bit file offsets, without which
 # an ALL.TXT past 2 GiB has a negative size there.
 list(APPEND skerrow_feed_system feed/feed_system_win32.cpp feed/feed_lock_win32.cpp)
-set_source_files_properties(feed/feed_main.cpp PROPERTIES COMPILE_DEFINITIONS _FILE_OFFSET_BITS=64)
+set_source_files_properties(feed/feed_main.cpp feed/feed_decoder_files.cpp PROPERTIES COMPILE_DEFINITIONS _FILE_OFFSET_BITS=64)

@@ -82,8 +82,8 @@ protected:
         if (mounted) umount2(disk.c_str(), MNT_DETACH);
         fs::remove_all(folder);
     }
-    // Starts the feeder with its standard error going to errors().
-    pid_t start(const std::vector<std::string>& args) {
+    // Starts the feeder with its standard error going to errors(err).
+    pid_t start(const std::vector<std::string>& args, const std::string& err = "feed.err") {
         std::vector<std::string> all = {FEED_EXE};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
@@ -91,20 +91,21 @@ protected:
         argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, (folder + "/feed.err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, (folder + "/" + err).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         pid_t p = -1;
         posix_spawn(&p, FEED_EXE, &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         return p;
     }
     // The exit code of a feeder started by start(), or -1 when it does not end within 20 s.
-    int finish() {
+    int finish(pid_t& p) {
         int status = 0;
-        if (!wait_for([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 20000)) return -1;
-        pid = -1;
+        if (!wait_for([&] { return waitpid(p, &status, WNOHANG) == p; }, 20000)) return -1;
+        p = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    std::string errors() { return read_file(folder + "/feed.err"); }
+    int finish() { return finish(pid); }
+    std::string errors(const std::string& err = "feed.err") { return read_file(folder + "/" + err); }
     void append(const std::string& name, const std::string& text) {
         std::ofstream(folder + "/" + name, std::ios::binary | std::ios::app) << text;
     }
@@ -236,6 +237,65 @@ TEST_F(FeedProcessTest, RefusesAnOutputThatIsNoRegularFileAndLeavesNoTemporaryFi
     pid = start({"--once", "-o", folder + "/none/spots.log", folder + "/ALL.TXT"});
     EXPECT_EQ(finish(), 1);
     EXPECT_EQ(errors(), "skerrow-feed: cannot write " + folder + "/none/spots.log: No such file or directory\n");
+}
+
+TEST_F(FeedProcessTest, ASecondFeederOnTheSameLogIsRefusedUntilTheFirstEnds) {
+    const std::string out = folder + "/spots.log", input = folder + "/ALL.TXT";
+    append("ALL.TXT", decodes(2, "K"));
+    pid = start({"--follow", "--day", "2019-09-08", "-o", out, input});
+    ASSERT_TRUE(wait_for([&] { return count(read_file(out), "\r\n") == 3; }, 10000));
+    const std::string log = read_file(out);
+    const std::string refusal = "skerrow-feed: another skerrow-feed (process " + std::to_string(pid) + ") keeps " + out;
+    for (const char* mode : {"--once", "--follow"}) {
+        pid_t second = start({mode, "--day", "2019-09-08", "-o", out, input}, "second.err");
+        EXPECT_EQ(finish(second), 2) << mode;
+        EXPECT_EQ(errors("second.err").rfind(refusal, 0), 0u) << mode << ": " << errors("second.err");
+    }
+    EXPECT_EQ(read_file(out), log);
+    kill(pid, SIGKILL);  // the system lets the lock go
+    finish(pid);
+    pid = start({"--once", "--day", "2019-09-08", "-o", out, input});
+    EXPECT_EQ(finish(), 0) << errors();
+}
+
+TEST_F(FeedProcessTest, ALockNotMakeableYetIsTakenAtTheFirstWrite) {
+    const std::string out = folder + "/later/spots.log", input = folder + "/ALL.TXT";
+    append("ALL.TXT", decodes(1, "K"));
+    pid = start({"--follow", "--day", "2019-09-08", "-o", out, input});
+    ASSERT_TRUE(wait_for([&] { return errors().find("trying again") != std::string::npos; }, 10000)) << errors();
+    fs::create_directory(folder + "/later");
+    ASSERT_TRUE(wait_for([&] { return read_file(out + ".lock") == std::to_string(pid) + "\n"; }, 10000));
+    pid_t second = start({"--once", "--day", "2019-09-08", "-o", out, input}, "second.err");
+    EXPECT_EQ(finish(second), 2) << errors("second.err");
+}
+
+TEST_F(FeedProcessTest, JtdxMonthlyFilesAndDialsOfZeroAreRead) {
+    const std::string out = folder + "/spots.log", files = folder + "/files", none = folder + "/none";
+    fs::create_directory(files);
+    fs::create_directory(none);
+    std::ofstream(none + "/notes.txt") << "nothing\n";
+    std::ofstream(files + "/202501_ALL.TXT", std::ios::binary)
+        << "20250101_080415  21.074 MHz  FT8\r\n20250101_080430  -4 -0.4 1275 ~ CQ BH3GZP ON50            *\r\n";
+    std::ofstream(files + "/ALL.TXT", std::ios::binary)
+        << "250101_090000     0.000 Rx FT8    -10  0.1 1500 W1AW AM575C -05\n"
+           "250101_090015     0.000 Rx FT8    -10  0.1 1500 W1AW <...> -05\n";
+    pid = start({"--follow", "--day", "2025-01-01", "-o", out, none, files});
+    ASSERT_TRUE(wait_for([&] { return count(read_file(out), "\r\n") == 3; }, 10000)) << errors();
+    EXPECT_EQ(read_file(out), header + "BH3GZP,ON50,08:04:30,-4,\r\nAM575C,,09:00:00,-10,\r\n");
+    std::ofstream(files + "/202501_ALL.TXT", std::ios::binary | std::ios::app)
+        << "20250101_100000 -12  0.1  900 ~ W1AW K1ABC R-05\r\n";
+    ASSERT_TRUE(wait_for([&] { return read_file(out).find("K1ABC,21.0740,10:00:00,-12,") != std::string::npos; }, 10000));
+    kill(pid, SIGTERM);
+    EXPECT_EQ(finish(), 0);
+    EXPECT_EQ(count(errors(), "skerrow-feed: no decoder file in " + none +
+                                  " (looked for ALL.TXT, ALL_WSPR.TXT, YYYY-ALL.TXT, YYYY-MM-ALL.TXT and YYYYMM_ALL.TXT)\n"),
+              1u)
+        << errors();
+    EXPECT_NE(errors().find("0 lines not understood, 1 decodes naming no sender"), std::string::npos) << errors();
+    pid = start({"--once", "--day", "2025-01-01", "--band", "21", "-o", out, files});
+    EXPECT_EQ(finish(), 0);
+    EXPECT_EQ(read_file(out), header + "BH3GZP,ON50,08:04:30,-4,\r\nK1ABC,21.0740,10:00:00,-12,\r\n")
+        << "an unknown dial is on no band";
 }
 
 }  // namespace
