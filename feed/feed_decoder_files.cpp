@@ -270,7 +270,9 @@ private:
                 if (nl == std::string_view::npos) break;
                 FeedSpot spot;
                 const FeedLine kind = feed_parse_line(block.substr(i, nl - i), context, spot);
-                if (kind == FeedLine::header || kind == FeedLine::spot) {
+                // A JTDX line before its header (no mode yet) tells its time but
+                // not its band: reading starts at a header instead.
+                if (kind == FeedLine::header || (kind == FeedLine::spot && !spot.mode.empty())) {
                     line_at = pos + (long long)i;
                     when = kind == FeedLine::header ? context.day : spot.when;
                     return line_at < limit;

@@ -298,4 +298,30 @@ TEST_F(FeedProcessTest, JtdxMonthlyFilesAndDialsOfZeroAreRead) {
         << "an unknown dial is on no band";
 }
 
+TEST_F(FeedProcessTest, AStartFoundByBisectionInJtdxFilesKeepsTheHeadersBand) {
+    std::string lines;
+    char line[128];
+    for (int i = 0; i < 3 * 5760; i++) {  // three days, a decode every 15 s, a band change every 3000
+        const int day = 1 + i / 5760, s = i % 5760 * 15;
+        if (i % 3000 == 0)
+            lines += "202501" + std::string(day < 10 ? "0" : "") + std::to_string(day) + "_000000  " +
+                     (i / 3000 % 2 ? "14.074" : "21.074") + " MHz  FT8\r\n";
+        std::snprintf(line, sizeof line, "202501%02d_%02d%02d%02d -10  0.1  900 ~ W1AW K%dX R-05\r\n", day, s / 3600,
+                      s / 60 % 60, s % 60, i % 100);
+        lines += line;
+    }
+    append("202501_ALL.TXT", lines);
+    const std::string input = folder + "/202501_ALL.TXT";
+    pid = start({"--once", "--day", "2025-01-03", "-o", folder + "/bisected.log", input});
+    ASSERT_EQ(finish(), 0);
+    ASSERT_EQ(setenv("SKERROW_FEED_WHOLE_READ", "1", 1), 0);
+    pid = start({"--once", "--day", "2025-01-03", "-o", folder + "/whole.log", input});
+    unsetenv("SKERROW_FEED_WHOLE_READ");
+    ASSERT_EQ(finish(), 0);
+    const std::string whole = read_file(folder + "/whole.log");
+    EXPECT_EQ(count(whole, "\r\n"), 5761u);
+    EXPECT_EQ(whole.substr(header.size(), 23), "K20X,14.0740,00:00:00,-") << "the band of the header before";
+    EXPECT_EQ(read_file(folder + "/bisected.log"), whole);
+}
+
 }  // namespace
