@@ -20,7 +20,10 @@ namespace {
 constexpr size_t chunk_size = size_t(1) << 20;
 constexpr long long probe_block = 64 * 1024;
 constexpr long long probe_limit = 1024 * 1024;
-// No decode's line is that long: the rest of such a line is passed over.
+// No decode's line is that long: the rest of such a line is passed over. A run
+// of NULs (left by a crash while writing) ends what came before it, as the
+// parser reads the line after the last NUL: a line waiting across chunks keeps
+// only that part, so that a long run does not cost the decode written after it.
 constexpr size_t longest_line = 64 * 1024;
 // The bytes of a file's start kept to tell a file rewritten in place from one grown.
 constexpr size_t fingerprint_size = 256;
@@ -183,7 +186,10 @@ private:
         if (!f.partial.empty() || f.overlong) {
             size_t end = chunk.find('\n');
             size_t take = end == std::string_view::npos ? chunk.size() : end;
-            if (!f.overlong && f.partial.size() + take <= longest_line) f.partial.append(chunk.data(), take);
+            std::string_view piece = chunk.substr(0, take);
+            if (const size_t nul = piece.rfind('\0'); nul != std::string_view::npos)  // the line starts again
+                f.overlong = false, f.partial.clear(), piece.remove_prefix(nul + 1);
+            if (!f.overlong && f.partial.size() + piece.size() <= longest_line) f.partial.append(piece);
             else f.overlong = true, f.partial.clear();
             if (end == std::string_view::npos) {
                 f.offset = base + (long long)chunk.size();
@@ -203,6 +209,7 @@ private:
             const void* nl = std::memchr(chunk.data() + at, '\n', chunk.size() - at);
             if (nl == nullptr) {
                 std::string_view tail = chunk.substr(at);
+                if (const size_t nul = tail.rfind('\0'); nul != std::string_view::npos) tail.remove_prefix(nul + 1);
                 if (tail.size() <= longest_line) f.partial.assign(tail);
                 else f.overlong = true;
                 break;

@@ -56,15 +56,17 @@ std::string decodes(int n, const std::string& prefix) {
     return out;
 }
 
-// Write system calls the process has made so far.
-long long write_calls(pid_t p) {
+// A count of the process's input and output so far ("syscw:" write calls, "rchar:" bytes read).
+long long io_count(pid_t p, const std::string& which) {
     std::ifstream io("/proc/" + std::to_string(p) + "/io");
     std::string key;
     long long value = -1;
     while (io >> key >> value)
-        if (key == "syscw:") return value;
+        if (key == which) return value;
     return -1;
 }
+
+long long write_calls(pid_t p) { return io_count(p, "syscw:"); }
 
 const std::string header = "skerrow-feed spot log\r\n";
 
@@ -322,6 +324,18 @@ TEST_F(FeedProcessTest, AStartFoundByBisectionInJtdxFilesKeepsTheHeadersBand) {
     EXPECT_EQ(count(whole, "\r\n"), 5761u);
     EXPECT_EQ(whole.substr(header.size(), 23), "K20X,14.0740,00:00:00,-") << "the band of the header before";
     EXPECT_EQ(read_file(folder + "/bisected.log"), whole);
+}
+
+TEST_F(FeedProcessTest, FollowReadsTheDecodeAfterALongRunOfNuls) {
+    const std::string out = folder + "/spots.log";
+    append("ALL.TXT", decodes(1, "K") + "190908_0000");  // a crash while writing: half a line, then NULs
+    pid = start({"--follow", "--day", "2019-09-08", "-o", out, folder + "/ALL.TXT"});
+    ASSERT_TRUE(wait_for([&] { return read_file(out).find("K0X,") != std::string::npos; }, 10000));
+    const long long before = io_count(pid, "rchar:");
+    append("ALL.TXT", std::string(200 * 1024, '\0'));
+    ASSERT_TRUE(wait_for([&] { return io_count(pid, "rchar:") >= before + 200 * 1024; }, 10000)) << "read in a pass of its own";
+    append("ALL.TXT", "190908_000100    14.074 Rx FT8    -10  0.3 1304 CQ G4ABC IO91\n");
+    ASSERT_TRUE(wait_for([&] { return read_file(out).find("G4ABC,IO91,00:01:00,-10,") != std::string::npos; }, 10000));
 }
 
 }  // namespace
