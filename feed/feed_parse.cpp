@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -306,8 +307,7 @@ std::string_view feed_message_grid(std::string_view message) { return message_gr
 
 FeedLine feed_parse_line(std::string_view line, FeedContext& context, FeedSpot& spot) {
     // A run of NULs is what a crash leaves where it was writing: the line goes on after it.
-    size_t nul = line.rfind('\0');
-    if (nul != std::string_view::npos) line.remove_prefix(nul + 1);
+    if (!line.empty() && std::memchr(line.data(), 0, line.size()) != nullptr) line.remove_prefix(line.rfind('\0') + 1);
     if (line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);  // a UTF-8 byte-order mark
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
     const Words w = words(line);
