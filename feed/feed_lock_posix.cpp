@@ -6,7 +6,6 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -20,6 +19,12 @@ long long written_id(int fd) {
     return n > 0 ? std::atoll(text) : 0;
 }
 
+// Replaces the file's bytes by `text`. The id serves a second feeder's
+// message only: the lock holds without it, so a failure is let be.
+bool write_id(int fd, const char* text, size_t size) {
+    return ftruncate(fd, 0) == 0 && (size == 0 || pwrite(fd, text, size, 0) == ssize_t(size));
+}
+
 }  // namespace
 
 FeedLockState feed_lock_take(FeedLock& lock, const std::string& log_path, long long& other) {
@@ -27,10 +32,7 @@ FeedLockState feed_lock_take(FeedLock& lock, const std::string& log_path, long l
     lock.path = log_path + ".lock";
     int fd = open(lock.path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return FeedLockState::not_yet;
-    int locked;
-    while ((locked = flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
-    }
-    if (locked != 0) {
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         other = written_id(fd);
         for (int i = 0; i < 50 && other == 0; i++) {  // the keeper locks first, then writes its id
             usleep(2000);
@@ -41,9 +43,7 @@ FeedLockState feed_lock_take(FeedLock& lock, const std::string& log_path, long l
     }
     char text[32];
     int n = std::snprintf(text, sizeof text, "%lld\n", (long long)getpid());
-    // The id is for the message of a second feeder only: the lock holds without it.
-    if (ftruncate(fd, 0) != 0 || pwrite(fd, text, size_t(n), 0) != n) {
-    }
+    write_id(fd, text, size_t(n));
     lock.handle = fd;
     return FeedLockState::held;
 }
@@ -51,8 +51,7 @@ FeedLockState feed_lock_take(FeedLock& lock, const std::string& log_path, long l
 void feed_lock_release(FeedLock& lock) {
     if (lock.handle < 0) return;
     int fd = int(lock.handle);
-    if (ftruncate(fd, 0) != 0) {
-    }
+    write_id(fd, "", 0);
     close(fd);
     lock.handle = -1;
 }
