@@ -326,9 +326,10 @@ FeedLine feed_parse_line(std::string_view line, FeedContext& context, FeedSpot& 
         double mhz;
         int at = -1;  // the header's time of day, where it has one
         if (w.size() < 5 || !parse_dial(w[2], mhz) || w[3] != "MHz") return FeedLine::malformed;
-        if (w[1].size() == 5 && w[1][2] == ':' && all_digits(w[1].substr(0, 2), 2) && all_digits(w[1].substr(3), 2) &&
-            number_at(w[1], 0, 2) <= 23 && number_at(w[1], 3, 2) <= 59)
-            at = number_at(w[1], 0, 2) * 3600 + number_at(w[1], 3, 2) * 60;
+        if (w[1].size() == 5 && w[1][2] == ':') {  // hh:mm
+            const char hhmm[4] = {w[1][0], w[1][1], w[1][3], w[1][4]};
+            time_of(std::string_view(hhmm, 4), at);
+        }
         return take_header(day, mhz, w[4], at, context);
     }
     if (all_digits(w[0], 6) && w.size() >= 11 && w.size() <= 20 && all_digits(w[1], 4)) return parse_wspr(w, context, spot);

@@ -154,7 +154,7 @@ const Case cases[] = {
       {"1300 -17  0.2 1231 # CQ W1AW FN31", "2016-07-08 JT65 W1AW,FN31,13:00:00,-17,"},
       {"0101 -17  0.2 1231 # CQ W1AW FN31", "2016-07-08 JT65 W1AW,FN31,01:01:00,-17,"},
       {"2016-Jul-07 23:58  14.076 MHz  JT9+JT65", "header"},
-      {"235800 -15  0.2 1231 # CQ KN8J EM99", "2016-07-07 JT65 KN8J,EM99,23:58:00,-15,"}}},
+      {"000200 -15  0.2 1231 # CQ KN8J EM99", "2016-07-08 JT65 KN8J,EM99,00:02:00,-15,"}}},
     {"JTDX: the header gives band and mode, each line its date and time (CR LF)",
      {{"20250101_080430  -4 -0.4 1275 ~ CQ BH3GZP ON50            *\r", "2025-01-01  BH3GZP,ON50,08:04:30,-4,"},
       {"20250101_080415  21.074 MHz  FT8\r", "header"},
