@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,12 +25,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string read_file(const std::string& path) {
+inline std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-bool wait_for(const std::function<bool()>& condition, int timeout_ms) {
+inline bool wait_for(const std::function<bool()>& condition, int timeout_ms) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
@@ -38,14 +39,14 @@ bool wait_for(const std::function<bool()>& condition, int timeout_ms) {
     return true;
 }
 
-size_t count(const std::string& text, const std::string& part) {
+inline size_t count(const std::string& text, const std::string& part) {
     size_t n = 0;
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) n++;
     return n;
 }
 
 // `n` decodes of distinct calls PREFIX0X, PREFIX1X ... a second apart from 00:00:00.
-std::string decodes(int n, const std::string& prefix) {
+inline std::string decodes(int n, const std::string& prefix) {
     std::string out;
     char line[128];
     for (int i = 0; i < n; i++) {
@@ -56,17 +57,18 @@ std::string decodes(int n, const std::string& prefix) {
     return out;
 }
 
-// A count of the process's input and output so far ("syscw:" write calls, "rchar:" bytes read).
-long long io_count(pid_t p, const std::string& which) {
-    std::ifstream io("/proc/" + std::to_string(p) + "/io");
-    std::string key;
+// A figure from /proc/PID/FILE ("syscw:" in io, "VmHWM:" in status); -1 when not found.
+inline long long proc_figure(pid_t p, const std::string& file, const std::string& key) {
+    std::ifstream in("/proc/" + std::to_string(p) + "/" + file);
+    std::string word;
     long long value = -1;
-    while (io >> key >> value)
-        if (key == which) return value;
+    while (in >> word)
+        if (word == key && in >> value) return value;
     return -1;
 }
 
-long long write_calls(pid_t p) { return io_count(p, "syscw:"); }
+// Write system calls the process has made so far.
+inline long long write_calls(pid_t p) { return proc_figure(p, "io", "syscw:"); }
 
 const std::string header = "skerrow-feed spot log\r\n";
 
@@ -84,33 +86,55 @@ protected:
         if (mounted) umount2(disk.c_str(), MNT_DETACH);
         fs::remove_all(folder);
     }
-    // Starts the feeder with its standard error going to errors(err).
-    pid_t start(const std::vector<std::string>& args, const std::string& err = "feed.err") {
+    // Starts the feeder with its standard error going to errors() and `env`
+    // ("NAME=value") added to its environment.
+    pid_t start(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
         std::vector<std::string> all = {FEED_EXE};
         all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
+        std::vector<char*> argv, envp;
         for (std::string& a : all) argv.push_back(a.data());
         argv.push_back(nullptr);
+        std::vector<std::string> own = env;
+        for (std::string& e : own) envp.push_back(e.data());
+        for (char** e = environ; *e != nullptr; e++) envp.push_back(*e);
+        envp.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, (folder + "/" + err).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, (folder + "/feed.err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         pid_t p = -1;
-        posix_spawn(&p, FEED_EXE, &actions, nullptr, argv.data(), environ);
+        posix_spawn(&p, FEED_EXE, &actions, nullptr, argv.data(), envp.data());
         posix_spawn_file_actions_destroy(&actions);
         return p;
     }
-    // The exit code of a feeder started by start(), or -1 when it does not end within 20 s.
-    int finish(pid_t& p) {
-        int status = 0;
-        if (!wait_for([&] { return waitpid(p, &status, WNOHANG) == p; }, 20000)) return -1;
-        p = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
+    // The exit code of a feeder started by start() (`pid`, or `other`), or -1
+    // when it does not end within 20 s (it is then killed).
     int finish() { return finish(pid); }
-    std::string errors(const std::string& err = "feed.err") { return read_file(folder + "/" + err); }
+    int finish(pid_t& which) {
+        int status = 0;
+        if (!wait_for([&] { return waitpid(which, &status, WNOHANG) == which; }, 20000)) {
+            kill(which, SIGKILL);
+            waitpid(which, nullptr, 0);
+            status = -1;
+        }
+        which = -1;
+        return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    // Runs a feeder to its end beside the one in `pid`: its exit code.
+    int run(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+        pid_t other = start(args, env);
+        return finish(other);
+    }
+    std::string errors() { return read_file(folder + "/feed.err"); }
     void append(const std::string& name, const std::string& text) {
         std::ofstream(folder + "/" + name, std::ios::binary | std::ios::app) << text;
     }
+    // Sets the feeder's wall clock (SKERROW_FEED_CLOCK=clock_file()), replacing the file whole.
+    void set_clock(int64_t now) {
+        std::ofstream(clock_file() + ".new") << now << "\n";
+        fs::rename(clock_file() + ".new", clock_file());
+    }
+    std::string clock_file() const { return folder + "/clock"; }
+    std::string clock_env() const { return "SKERROW_FEED_CLOCK=" + clock_file(); }
     // A 64 KiB disk at `disk`; false with the reason in `why` where mounting is not permitted.
     bool mount_small_disk(std::string& why) {
         disk = folder + "/disk";
@@ -249,9 +273,8 @@ TEST_F(FeedProcessTest, ASecondFeederOnTheSameLogIsRefusedUntilTheFirstEnds) {
     const std::string log = read_file(out);
     const std::string refusal = "skerrow-feed: another skerrow-feed (process " + std::to_string(pid) + ") keeps " + out;
     for (const char* mode : {"--once", "--follow"}) {
-        pid_t second = start({mode, "--day", "2019-09-08", "-o", out, input}, "second.err");
-        EXPECT_EQ(finish(second), 2) << mode;
-        EXPECT_EQ(errors("second.err").rfind(refusal, 0), 0u) << mode << ": " << errors("second.err");
+        EXPECT_EQ(run({mode, "--day", "2019-09-08", "-o", out, input}), 2) << mode;
+        EXPECT_EQ(errors().rfind(refusal, 0), 0u) << mode << ": " << errors();
     }
     EXPECT_EQ(read_file(out), log);
     kill(pid, SIGKILL);  // the system lets the lock go
@@ -267,8 +290,7 @@ TEST_F(FeedProcessTest, ALockNotMakeableYetIsTakenAtTheFirstWrite) {
     ASSERT_TRUE(wait_for([&] { return errors().find("trying again") != std::string::npos; }, 10000)) << errors();
     fs::create_directory(folder + "/later");
     ASSERT_TRUE(wait_for([&] { return read_file(out + ".lock") == std::to_string(pid) + "\n"; }, 10000));
-    pid_t second = start({"--once", "--day", "2019-09-08", "-o", out, input}, "second.err");
-    EXPECT_EQ(finish(second), 2) << errors("second.err");
+    EXPECT_EQ(run({"--once", "--day", "2019-09-08", "-o", out, input}), 2) << errors();
 }
 
 TEST_F(FeedProcessTest, JtdxMonthlyFilesAndDialsOfZeroAreRead) {
@@ -316,10 +338,7 @@ TEST_F(FeedProcessTest, AStartFoundByBisectionInJtdxFilesKeepsTheHeadersBand) {
     const std::string input = folder + "/202501_ALL.TXT";
     pid = start({"--once", "--day", "2025-01-03", "-o", folder + "/bisected.log", input});
     ASSERT_EQ(finish(), 0);
-    ASSERT_EQ(setenv("SKERROW_FEED_WHOLE_READ", "1", 1), 0);
-    pid = start({"--once", "--day", "2025-01-03", "-o", folder + "/whole.log", input});
-    unsetenv("SKERROW_FEED_WHOLE_READ");
-    ASSERT_EQ(finish(), 0);
+    ASSERT_EQ(run({"--once", "--day", "2025-01-03", "-o", folder + "/whole.log", input}, {"SKERROW_FEED_WHOLE_READ=1"}), 0);
     const std::string whole = read_file(folder + "/whole.log");
     EXPECT_EQ(count(whole, "\r\n"), 5761u);
     EXPECT_EQ(whole.substr(header.size(), 23), "K20X,14.0740,00:00:00,-") << "the band of the header before";
@@ -331,9 +350,9 @@ TEST_F(FeedProcessTest, FollowReadsTheDecodeAfterALongRunOfNuls) {
     append("ALL.TXT", decodes(1, "K") + "190908_0000");  // a crash while writing: half a line, then NULs
     pid = start({"--follow", "--day", "2019-09-08", "-o", out, folder + "/ALL.TXT"});
     ASSERT_TRUE(wait_for([&] { return read_file(out).find("K0X,") != std::string::npos; }, 10000));
-    const long long before = io_count(pid, "rchar:");
+    const long long before = proc_figure(pid, "io", "rchar:");
     append("ALL.TXT", std::string(200 * 1024, '\0'));
-    ASSERT_TRUE(wait_for([&] { return io_count(pid, "rchar:") >= before + 200 * 1024; }, 10000)) << "read in a pass of its own";
+    ASSERT_TRUE(wait_for([&] { return proc_figure(pid, "io", "rchar:") >= before + 200 * 1024; }, 10000)) << "read in a pass of its own";
     append("ALL.TXT", "190908_000100    14.074 Rx FT8    -10  0.3 1304 CQ G4ABC IO91\n");
     ASSERT_TRUE(wait_for([&] { return read_file(out).find("G4ABC,IO91,00:01:00,-10,") != std::string::npos; }, 10000));
 }
