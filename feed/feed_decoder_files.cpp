@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string_view>
 
 #include "feed/feed_file.h"
@@ -19,7 +20,10 @@ namespace {
 constexpr size_t chunk_size = size_t(1) << 20;
 constexpr long long probe_block = 64 * 1024;
 constexpr long long probe_limit = 1024 * 1024;
-// No decode's line is that long: the rest of such a line is passed over.
+// No decode's line is that long: the rest of such a line is passed over. A run
+// of NULs (left by a crash while writing) ends what came before it, as the
+// parser reads the line after the last NUL: a line waiting across chunks keeps
+// only that part, so that a long run does not cost the decode written after it.
 constexpr size_t longest_line = 64 * 1024;
 // The bytes of a file's start kept to tell a file rewritten in place from one grown.
 constexpr size_t fingerprint_size = 256;
@@ -62,8 +66,11 @@ bool split_period(const std::string& path, int64_t& from, int64_t& to) {
         from = month_start(y, 1), to = month_start(y + 1, 1);
         return true;
     }
-    if (name.size() == 15 && digits(name, 0, 4) && name[4] == '-' && digits(name, 5, 2) && name.substr(7) == "-ALL.TXT") {
-        int y = std::atoi(name.substr(0, 4).c_str()), m = std::atoi(name.substr(5, 2).c_str());
+    // YYYY-MM-ALL.TXT, and JTDX's YYYYMM_ALL.TXT
+    const bool dashed = name.size() == 15 && name[4] == '-' && name.substr(7) == "-ALL.TXT";
+    if ((dashed && digits(name, 0, 4) && digits(name, 5, 2)) ||
+        (name.size() == 14 && digits(name, 0, 6) && name.substr(6) == "_ALL.TXT")) {
+        int y = std::atoi(name.substr(0, 4).c_str()), m = std::atoi(name.substr(dashed ? 5 : 4, 2).c_str());
         if (m < 1 || m > 12) return false;
         from = month_start(y, m), to = month_start(y, m + 1);
         return true;
@@ -100,8 +107,9 @@ public:
     }
 
 private:
-    // The files the inputs name now, oldest split file first.
-    std::vector<std::string> input_files() const {
+    // The files the inputs name now, oldest split file first. A folder that
+    // holds none is said once, with the names looked for.
+    std::vector<std::string> input_files() {
         std::vector<std::string> files;
         for (const std::string& in : inputs_) {
             const std::string path = feed_path_trimmed(in);  // Windows' stat() refuses "folder\"
@@ -116,6 +124,12 @@ private:
                 while (dirent* e = readdir(d))
                     if (feed_decoder_file_name(e->d_name)) found.push_back(feed_path_join(path, e->d_name));
                 closedir(d);
+            }
+            if (found.empty() && said_empty_.insert(path).second) {
+                std::fprintf(stderr,
+                             "skerrow-feed: no decoder file in %s (looked for ALL.TXT, ALL_WSPR.TXT, YYYY-ALL.TXT, "
+                             "YYYY-MM-ALL.TXT and YYYYMM_ALL.TXT)\n",
+                             path.c_str());
             }
             std::sort(found.begin(), found.end());
             files.insert(files.end(), found.begin(), found.end());
@@ -174,7 +188,10 @@ private:
         if (!f.partial.empty() || f.overlong) {
             size_t end = chunk.find('\n');
             size_t take = end == std::string_view::npos ? chunk.size() : end;
-            if (!f.overlong && f.partial.size() + take <= longest_line) f.partial.append(chunk.data(), take);
+            std::string_view piece = chunk.substr(0, take);
+            if (const size_t nul = piece.rfind('\0'); nul != std::string_view::npos)  // the line starts again
+                f.overlong = false, f.partial.clear(), piece.remove_prefix(nul + 1);
+            if (!f.overlong && f.partial.size() + piece.size() <= longest_line) f.partial.append(piece);
             else f.overlong = true, f.partial.clear();
             if (end == std::string_view::npos) {
                 f.offset = base + (long long)chunk.size();
@@ -194,6 +211,7 @@ private:
             const void* nl = std::memchr(chunk.data() + at, '\n', chunk.size() - at);
             if (nl == nullptr) {
                 std::string_view tail = chunk.substr(at);
+                if (const size_t nul = tail.rfind('\0'); nul != std::string_view::npos) tail.remove_prefix(nul + 1);
                 if (tail.size() <= longest_line) f.partial.assign(tail);
                 else f.overlong = true;
                 break;
@@ -217,6 +235,7 @@ private:
         else if (kind == FeedLine::header) when = f.context.day;
         else {
             counts_.malformed += kind == FeedLine::malformed;
+            counts_.no_sender += kind == FeedLine::no_sender;
             return true;
         }
         // Past the span's end by more than the margin, when that end has passed:
@@ -265,7 +284,9 @@ private:
                 FeedSpot spot;
                 const FeedLine kind = feed_parse_line(block.substr(i, nl - i), context, spot);
                 if (kind == FeedLine::header && header_at < 0) header_at = pos + (long long)i;
-                if (kind == FeedLine::spot) {
+                // A JTDX line before its header (no mode yet) tells its time but
+                // not its band: reading starts at a header instead.
+                if (kind == FeedLine::spot && !spot.mode.empty()) {
                     line_at = header_at >= 0 ? header_at : pos + (long long)i;
                     when = spot.when;
                     return line_at < limit;
@@ -299,6 +320,7 @@ private:
     std::map<std::string, DecoderFile> files_;
     FeedCounts counts_;
     bool complete_ = true;
+    std::set<std::string> said_empty_;  // folders reported to hold no decoder file
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The decoder's files as a source of spots: ALL.TXT (every version's layout),
-// ALL_WSPR.TXT and the yearly and monthly split files, named one by one or by
+// ALL_WSPR.TXT, the yearly and monthly split files (YYYY-ALL.TXT,
+// YYYY-MM-ALL.TXT) and JTDX's monthly YYYYMM_ALL.TXT, named one by one or by
 // their folder.
 //
 // A file is read in chunks of 1 MiB, only its new bytes each pass; a half

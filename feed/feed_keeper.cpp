@@ -73,7 +73,8 @@ bool table_insert(FeedKeeper& k, std::string_view call, int64_t when, size_t ind
 int64_t hold_end(int64_t to) { return to > INT64_MAX - feed_hold_ahead ? INT64_MAX : to + feed_hold_ahead; }
 
 bool wanted(const FeedKeeper& k, const FeedSpot& spot) {
-    if (k.band >= 0 && std::floor(spot.dial_mhz) != std::floor(k.band)) return false;
+    // An unknown dial (0: no rig under the decoder's control) is on no band.
+    if (k.band >= 0 && (spot.dial_mhz <= 0 || std::floor(spot.dial_mhz) != std::floor(k.band))) return false;
     if (k.mode.empty()) return true;
     std::string_view mode = spot.mode.view();
     if (mode.size() != k.mode.size()) return false;

@@ -9,7 +9,8 @@
 // setup file names (host/folders.h). The spot log gets a header line,
 // then one record per decode: call,aux,HH:MM:SS,snr,level with CR LF.
 // Started where its messages would be seen by no one (a Windows shortcut),
-// it writes them to skerrow-feed.log beside its executable instead.
+// it writes them to skerrow-feed.log beside its executable instead. One
+// feeder keeps a log: a second one on it is refused (feed/feed_lock.h).
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -22,6 +23,7 @@
 #include "feed/feed_clock.h"
 #include "feed/feed_decoder_files.h"
 #include "feed/feed_keeper.h"
+#include "feed/feed_lock.h"
 #include "feed/feed_output.h"
 #include "feed/feed_parse.h"
 #include "feed/feed_source.h"
@@ -64,6 +66,7 @@ Options options;
 std::vector<std::unique_ptr<FeedSource>> sources;
 FeedKeeper keeper;
 SpotLog spot_log;
+FeedLock lock;             // one feeder per spot log
 bool rewrite_due = false;  // the log must be written whole (a new day, the window moved on)
 std::string pieces;        // the records on their way to the log, a piece at a time
 volatile std::sig_atomic_t stopping = 0;
@@ -88,6 +91,18 @@ void window(int64_t now, int64_t& from, int64_t& to) {
     }
 }
 
+// Takes the spot log's lock, or says who keeps the log; false when another
+// feeder does. A lock that cannot be made yet (no folder) is tried again after
+// the next write that succeeds.
+bool lock_log() {
+    long long other = 0;
+    if (feed_lock_take(lock, spot_log.path, other) != FeedLockState::taken) return true;
+    const std::string keeper_id = other > 0 ? " (process " + std::to_string(other) + ")" : "";
+    std::fprintf(stderr, "skerrow-feed: another skerrow-feed%s keeps %s; stop it first, or name another log with -o\n",
+                 keeper_id.c_str(), spot_log.path.c_str());
+    return false;
+}
+
 // Brings the spot log up to what is kept; false, with the reason in the log, while it cannot.
 bool write_out() {
     const size_t kept = keeper.order.size();
@@ -108,7 +123,7 @@ FeedCounts counts() {
     FeedCounts all;
     for (const auto& source : sources) {
         FeedCounts c = source->counts();
-        all.malformed += c.malformed, all.late += c.late, all.incomplete += c.incomplete;
+        all.malformed += c.malformed, all.no_sender += c.no_sender, all.late += c.late, all.incomplete += c.incomplete;
     }
     return all;
 }
@@ -119,8 +134,10 @@ void summary(bool once) {
     std::string waiting;
     if (rewrite_due || size_t(spot_log.records) != keeper.order.size())
         waiting = " (" + std::to_string(keeper.order.size()) + " kept, not all written yet)";
-    std::fprintf(stderr, "skerrow-feed: %lld spots in %s%s; %lld lines not understood, %lld decodes outside the day or filters",
-                 spot_log.records, spot_log.path.c_str(), waiting.c_str(), c.malformed, outside);
+    std::fprintf(stderr,
+                 "skerrow-feed: %lld spots in %s%s; %lld lines not understood, %lld decodes naming no sender, "
+                 "%lld decodes outside the day or filters",
+                 spot_log.records, spot_log.path.c_str(), waiting.c_str(), c.malformed, c.no_sender, outside);
     if (c.late > 0) std::fprintf(stderr, "; %lld decodes more than an hour out of order, which may be missed", c.late);
     if (once && c.incomplete > 0)
         std::fprintf(stderr, "; %d incomplete last line%s left out", c.incomplete, c.incomplete == 1 ? "" : "s");
@@ -192,7 +209,9 @@ int run() {
             }
             added = poll_sources();
         }
-        if (!write_out()) {
+        const bool written = write_out();
+        if (written && lock.handle == -1 && !lock_log()) return 2;
+        if (!written) {
             if (!failing) std::fprintf(stderr, "skerrow-feed: %s; keeping the decodes and trying again\n", spot_log.error.c_str());
             failing = true;
         } else if (failing) {
@@ -262,7 +281,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "skerrow-feed: %s %s from%s\n", options.follow ? "keeping" : "writing", spot_log.path.c_str(),
                      inputs.c_str());
     }
+    if (!lock_log()) return 2;
     std::signal(SIGINT, on_signal);
     std::signal(SIGTERM, on_signal);
-    return run();
+    const int code = run();
+    feed_lock_release(lock);
+    return code;
 }

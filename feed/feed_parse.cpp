@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -75,9 +76,19 @@ bool parse_mhz(std::string_view s, double& out) {
     return s.find('.') != std::string_view::npos && parse_real(s, out) && out >= 0.1 && out <= 300000;
 }
 
+// A dial as the decoders write it: a frequency, or 0.000 where no rig is under
+// their control, which is kept as 0, unknown.
+bool parse_dial(std::string_view s, double& out) {
+    return parse_mhz(s, out) || (s.find('.') != std::string_view::npos && parse_real(s, out) && out == 0);
+}
+
+bool is_letter(char c, char last) { return (c >= 'A' && c <= last) || (c >= 'a' && c <= last - 'A' + 'a'); }
+
+// A square (FN42) or subsquare (FN42hx); a 6-character call such as AM575C is neither.
 bool is_grid(std::string_view w) {
     return (w.size() == 4 || w.size() == 6) && w[0] >= 'A' && w[0] <= 'R' && w[1] >= 'A' && w[1] <= 'R' &&
-           is_digit(w[2]) && is_digit(w[3]) && w != "RR73";
+           is_digit(w[2]) && is_digit(w[3]) && (w.size() == 4 || (is_letter(w[4], 'X') && is_letter(w[5], 'X'))) &&
+           w != "RR73";
 }
 
 // A plausible SNR for a weak-signal decode; beyond this the line is not trusted.
@@ -94,10 +105,11 @@ bool time_of(std::string_view t, int& seconds) {
     return true;
 }
 
-// yymmdd as midnight UTC.
+// yymmdd (or yyyymmdd) as midnight UTC.
 bool date_of(std::string_view d, int64_t& day) {
-    if (!all_digits(d, 6)) return false;
-    int y = 2000 + number_at(d, 0, 2), m = number_at(d, 2, 2), dd = number_at(d, 4, 2);
+    const size_t year = d.size() == 8 ? 4 : 2;
+    if (!all_digits(d, year + 4)) return false;
+    int y = (year == 2 ? 2000 : 0) + number_at(d, 0, year), m = number_at(d, year, 2), dd = number_at(d, year + 2, 2);
     if (m < 1 || m > 12 || dd < 1 || dd > 31) return false;
     day = feed_days_from_civil(y, m, dd) * 86400;
     return true;
@@ -141,16 +153,16 @@ std::string_view message_grid(const Words& w, size_t from) {
     return {};
 }
 
-// Fills the call and aux of a spot from the message that starts at word `from`;
-// false when it names no call.
-bool take_message(const Words& w, size_t from, FeedContext& context, FeedSpot& spot) {
+// Fills the call and aux of a spot from the message that starts at word `from`:
+// a spot, or a decode that names no sender.
+FeedLine take_message(const Words& w, size_t from, FeedContext& context, FeedSpot& spot) {
     std::string_view call = message_call(w, from);
-    if (call.empty()) return false;
+    if (call.empty()) return FeedLine::no_sender;
     spot.call.assign(call);
     std::string_view grid = message_grid(w, from);
     if (!grid.empty()) spot.aux.assign(grid);
-    else mhz_text(spot.dial_mhz, context, spot.aux);
-    return true;
+    else if (spot.dial_mhz > 0) mhz_text(spot.dial_mhz, context, spot.aux);
+    return FeedLine::spot;
 }
 
 const char* const months[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
@@ -182,10 +194,50 @@ FeedLine parse_wsjtx(const Words& w, FeedContext& context, FeedSpot& spot) {
         return FeedLine::malformed;
     if (w[2] == "Tx") return FeedLine::ignored;
     if (w[2] != "Rx" || w.size() < 8) return FeedLine::malformed;
-    if (!parse_mhz(w[1], spot.dial_mhz) || !parse_int(w[4], spot.snr) || !sane_snr(spot.snr)) return FeedLine::malformed;
+    if (!parse_dial(w[1], spot.dial_mhz) || !parse_int(w[4], spot.snr) || !sane_snr(spot.snr)) return FeedLine::malformed;
     spot.when = day + seconds;
     spot.mode.assign(w[3]);
-    return take_message(w, 7, context, spot) ? FeedLine::spot : FeedLine::malformed;
+    return take_message(w, 7, context, spot);
+}
+
+// A decode under a header: [stamp] snr dt audio [marker] message..., the
+// stamp's date and time already taken. The band and mode come from the header.
+FeedLine parse_short(const Words& w, int64_t when, FeedContext& context, FeedSpot& spot) {
+    if (w.size() < 6 || !parse_int(w[1], spot.snr) || !sane_snr(spot.snr)) return FeedLine::malformed;
+    size_t message_at = 4;
+    spot.mode = context.mode;
+    if (w[4].size() == 1 && !std::isalnum(static_cast<unsigned char>(w[4][0]))) {  // ~ # @ $ : +
+        message_at = 5;
+        if (context.mode.view().find('+') != std::string_view::npos)
+            spot.mode.assign(w[4] == "#" ? "JT65" : w[4] == "@" ? "JT9" : context.mode.view());
+    }
+    spot.when = when;
+    spot.dial_mhz = context.dial_mhz;
+    return take_message(w, message_at, context, spot);
+}
+
+// Sets the context a header line gives.
+FeedLine take_header(int64_t day, double mhz, std::string_view mode, int seconds, FeedContext& context) {
+    context.day = day;
+    context.dial_mhz = mhz;
+    context.mode.assign(mode);
+    context.seconds = seconds;
+    return FeedLine::header;
+}
+
+// JTDX: a header "yyyymmdd_hhmmss  MHz MHz  MODE", then lines that carry their
+// own date and time but no dial or mode: "yyyymmdd_hhmmss snr dt audio ~ message".
+FeedLine parse_jtdx(const Words& w, FeedContext& context, FeedSpot& spot) {
+    std::string_view stamp = w[0];
+    int64_t day;
+    int seconds;
+    if (!date_of(stamp.substr(0, 8), day) || !time_of(stamp.substr(9), seconds)) return FeedLine::malformed;
+    if (w.size() >= 4 && w[2] == "MHz") {
+        double mhz;
+        if (!parse_dial(w[1], mhz)) return FeedLine::malformed;
+        return take_header(day, mhz, w[3], seconds, context);
+    }
+    return parse_short(w, day + seconds, context, spot);
 }
 
 FeedLine parse_wspr(const Words& w, FeedContext& context, FeedSpot& spot) {
@@ -195,9 +247,12 @@ FeedLine parse_wspr(const Words& w, FeedContext& context, FeedSpot& spot) {
     int seconds;
     if (!date_of(w[0], day) || !time_of(w[1], seconds)) return FeedLine::malformed;
     // The frequency has six or seven decimals; a time offset like 0.31 has two.
+    // Without rig control it is the audio offset alone (0.001500): the dial is unknown.
     auto wspr_mhz = [&](std::string_view t) {
         size_t dot = t.find('.');
-        return dot != std::string_view::npos && t.size() - dot > 4 && parse_mhz(t, spot.dial_mhz);
+        if (dot == std::string_view::npos || t.size() - dot <= 4 || !parse_real(t, spot.dial_mhz)) return false;
+        if (spot.dial_mhz >= 0 && spot.dial_mhz < 0.1) spot.dial_mhz = 0;
+        return spot.dial_mhz == 0 || parse_mhz(t, spot.dial_mhz);
     };
     size_t mhz_at = 0;
     if (wspr_mhz(w[4])) mhz_at = 4;
@@ -206,12 +261,13 @@ FeedLine parse_wspr(const Words& w, FeedContext& context, FeedSpot& spot) {
     if (!parse_int(w[mhz_at - 2], spot.snr) || !sane_snr(spot.snr) || w.size() < mhz_at + 3) return FeedLine::malformed;
     std::string_view call = w[mhz_at + 1];
     if (call.size() > 2 && call.front() == '<' && call.back() == '>') call = call.substr(1, call.size() - 2);
-    if (call == "..." || !feed_plausible_call(call)) return FeedLine::malformed;
+    if (call == "...") return FeedLine::no_sender;
+    if (!feed_plausible_call(call)) return FeedLine::malformed;
     spot.when = day + seconds;
     spot.mode.assign("WSPR");
     spot.call.assign(call);
     if (is_grid(w[mhz_at + 2])) spot.aux.assign(w[mhz_at + 2]);
-    else mhz_text(spot.dial_mhz, context, spot.aux);
+    else if (spot.dial_mhz > 0) mhz_text(spot.dial_mhz, context, spot.aux);
     return FeedLine::spot;
 }
 
@@ -250,6 +306,9 @@ std::string_view feed_message_call(std::string_view message) { return message_ca
 std::string_view feed_message_grid(std::string_view message) { return message_grid(words(message), 0); }
 
 FeedLine feed_parse_line(std::string_view line, FeedContext& context, FeedSpot& spot) {
+    // A run of NULs is what a crash leaves where it was writing: the line goes on after it.
+    if (!line.empty() && std::memchr(line.data(), 0, line.size()) != nullptr) line.remove_prefix(line.rfind('\0') + 1);
+    if (line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);  // a UTF-8 byte-order mark
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
     const Words w = words(line);
     if (w.size() == 0) return FeedLine::ignored;
@@ -260,32 +319,28 @@ FeedLine feed_parse_line(std::string_view line, FeedContext& context, FeedSpot& 
     }
     for (size_t i = 0; i < w.size() && i < 3; i++)
         if (w[i] == "Transmitting") return FeedLine::ignored;
+    if (w[0].size() == 15 && w[0][8] == '_') return parse_jtdx(w, context, spot);
     int64_t day;
     if (long_date(w[0], day)) {
         // 2018-01-27 22:27  14.074 MHz  FT8
         double mhz;
-        if (w.size() < 5 || !parse_mhz(w[2], mhz) || w[3] != "MHz") return FeedLine::malformed;
-        context.day = day;
-        context.dial_mhz = mhz;
-        context.mode.assign(w[4]);
-        return FeedLine::header;
+        int at = -1;  // the header's time of day, where it has one
+        if (w.size() < 5 || !parse_dial(w[2], mhz) || w[3] != "MHz") return FeedLine::malformed;
+        if (w[1].size() == 5 && w[1][2] == ':') {  // hh:mm
+            const char hhmm[4] = {w[1][0], w[1][1], w[1][3], w[1][4]};
+            time_of(std::string_view(hhmm, 4), at);
+        }
+        return take_header(day, mhz, w[4], at, context);
     }
     if (all_digits(w[0], 6) && w.size() >= 11 && w.size() <= 20 && all_digits(w[1], 4)) return parse_wspr(w, context, spot);
     // A short line under an old header: hhmmss|hhmm snr dt audio marker message...
     int seconds;
-    if (!time_of(w[0], seconds) || w.size() < 6) return FeedLine::malformed;
-    if (context.day < 0) return FeedLine::malformed;
-    if (!parse_int(w[1], spot.snr) || !sane_snr(spot.snr)) return FeedLine::malformed;
-    size_t message_at = 4;
-    spot.mode = context.mode;
-    if (w[4].size() == 1 && !std::isalnum(static_cast<unsigned char>(w[4][0]))) {  // ~ # @ $ :
-        message_at = 5;
-        if (context.mode.view().find('+') != std::string_view::npos)
-            spot.mode.assign(w[4] == "#" ? "JT65" : w[4] == "@" ? "JT9" : context.mode.view());
-    }
-    spot.when = context.day + seconds;
-    spot.dial_mhz = context.dial_mhz;
-    return take_message(w, message_at, context, spot) ? FeedLine::spot : FeedLine::malformed;
+    if (!time_of(w[0], seconds) || w.size() < 6 || context.day < 0) return FeedLine::malformed;
+    // The header's date holds until the time of day goes back by more than
+    // half a day: midnight passed. A smaller step back is a corrected clock.
+    if (context.seconds >= 0 && seconds < context.seconds - 43200) context.day += 86400;
+    context.seconds = seconds;
+    return parse_short(w, context.day + seconds, context, spot);
 }
 
 size_t feed_record(const FeedSpot& spot, char (&out)[feed_record_max]) {

@@ -1,9 +1,13 @@
 // Decoder log lines turned into spots: the parsers of skerrow-feed.
 //
-// Three kinds of input, told apart by content: ALL.TXT of WSJT-X 2.0.1 and
+// Four kinds of input, told apart by content: ALL.TXT of WSJT-X 2.0.1 and
 // later (one self-contained line per decode), ALL.TXT of earlier versions
-// (a header line sets date, band and mode for the short lines after it), and
-// ALL_WSPR.TXT in its three layouts. The parsers read views of the caller's
+// (a header line sets date, band and mode for the short lines after it; the
+// date moves on when their time of day goes back by more than 12 hours),
+// JTDX's files (a header sets band and mode; each line has its date and
+// time), and ALL_WSPR.TXT in its three layouts. A dial of 0 (no rig under the
+// decoder's control) is kept as unknown. A UTF-8 byte-order mark, and a run of
+// NULs left by a crash while writing, are passed over. The parsers read views of the caller's
 // bytes and write into fixed buffers: nothing is allocated per line.
 #pragma once
 
@@ -40,25 +44,28 @@ constexpr size_t feed_record_max = 64;
 struct FeedSpot {
     int64_t when = 0;              // seconds since 1970-01-01 UTC
     FeedText<feed_call_max> call;  // the sender
-    FeedText<15> aux;              // grid, or the dial frequency in MHz ("%.4f", at most 300000.0000)
+    FeedText<15> aux;              // grid, or the dial frequency in MHz ("%.4f", at most 300000.0000);
+                                   // empty when neither is known
     int snr = 0;                   // dB
-    double dial_mhz = 0;           // dial frequency
+    double dial_mhz = 0;           // dial frequency; 0 unknown
     FeedText<23> mode;             // FT8, FT4, JT65, WSPR, ... (a longer word is cut)
 };
 
-// What the lines before this one established (old ALL.TXT headers).
+// What the lines before this one established (the headers of old ALL.TXT and of JTDX).
 struct FeedContext {
-    int64_t day = -1;         // midnight UTC of the header's date, seconds; -1 none yet
-    double dial_mhz = 0;      // the header's band
+    int64_t day = -1;         // midnight UTC of the date the short lines are on, seconds; -1 none yet
+    double dial_mhz = 0;      // the header's band; 0 unknown
     FeedText<23> mode;        // the header's mode
+    int seconds = -1;         // the time of day of the last short line (at first the header's); -1 none
     double text_mhz = -1;     // the dial frequency last written as text, and that text
     FeedText<15> mhz_text;
 };
 
 enum class FeedLine {
     spot,       // `spot` holds a decode
-    header,     // an old-style header: the context changed
+    header,     // a header: the context changed
     ignored,    // a line that is not a received decode (Tx, Transmitting, blank)
+    no_sender,  // a decode whose sender cannot be named (a <...> hash, free text)
     malformed,  // nothing usable
 };
 

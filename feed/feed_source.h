@@ -9,6 +9,7 @@
 // What a source met that the summary reports.
 struct FeedCounts {
     long long malformed = 0;   // lines (or messages) not understood
+    long long no_sender = 0;   // decodes whose sender cannot be named (a <...> hash, free text)
     long long late = 0;        // decodes further out of order than the start's margin: a start may miss them
     int incomplete = 0;        // inputs ending in a line without its line end, left out for now
 };

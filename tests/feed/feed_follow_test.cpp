@@ -19,12 +19,13 @@ TEST_F(FeedProcessTest, OnceWritesTheDayWithDuplicatesOnce) {
            "190908_052515    14.074 Rx FT8    -18  0.3 1304 W1AW N1AW +03\n"
            "190909_000015    14.074 Rx FT8    -10  0.3 1304 CQ K1ABC FN42\n"
            "not a decode\n"
+           "190908_052530    14.074 Rx FT8    -18  0.3 1304 TNX 73 GL\n"
            "190908_235959    14.074 Rx FT8    -10  0.3 1304 CQ K1ABC FN4");  // no line end
     pid = start({"--once", "--day", "2019-09-08", "-o", folder + "/spots.log", folder});
     EXPECT_EQ(finish(), 0);
     EXPECT_EQ(read_file(folder + "/spots.log"), header + "N1AW,14.0740,05:25:15,-18,\r\n");
-    EXPECT_NE(errors().find("1 spots in " + folder + "/spots.log; 1 lines not understood, 1 decodes outside the day "
-                            "or filters; 1 incomplete last line left out\n"),
+    EXPECT_NE(errors().find("1 spots in " + folder + "/spots.log; 1 lines not understood, 1 decodes naming no sender, "
+                            "1 decodes outside the day or filters; 1 incomplete last line left out\n"),
               std::string::npos)
         << errors();
 }
@@ -127,6 +128,98 @@ TEST_F(FeedProcessTest, RefusesAnOutputThatIsNoRegularFileAndLeavesNoTemporaryFi
     pid = start({"--once", "-o", folder + "/none/spots.log", folder + "/ALL.TXT"});
     EXPECT_EQ(finish(), 1);
     EXPECT_EQ(errors(), "skerrow-feed: cannot write " + folder + "/none/spots.log: No such file or directory\n");
+}
+
+TEST_F(FeedProcessTest, ASecondFeederOnTheSameLogIsRefusedUntilTheFirstEnds) {
+    const std::string out = folder + "/spots.log", input = folder + "/ALL.TXT";
+    append("ALL.TXT", decodes(2, "K"));
+    pid = start({"--follow", "--day", "2019-09-08", "-o", out, input});
+    ASSERT_TRUE(wait_for([&] { return count(read_file(out), "\r\n") == 3; }, 10000));
+    const std::string log = read_file(out);
+    const std::string refusal = "skerrow-feed: another skerrow-feed (process " + std::to_string(pid) + ") keeps " + out;
+    for (const char* mode : {"--once", "--follow"}) {
+        EXPECT_EQ(run({mode, "--day", "2019-09-08", "-o", out, input}), 2) << mode;
+        EXPECT_EQ(errors().rfind(refusal, 0), 0u) << mode << ": " << errors();
+    }
+    EXPECT_EQ(read_file(out), log);
+    kill(pid, SIGKILL);  // the system lets the lock go
+    finish(pid);
+    pid = start({"--once", "--day", "2019-09-08", "-o", out, input});
+    EXPECT_EQ(finish(), 0) << errors();
+}
+
+TEST_F(FeedProcessTest, ALockNotMakeableYetIsTakenAtTheFirstWrite) {
+    const std::string out = folder + "/later/spots.log", input = folder + "/ALL.TXT";
+    append("ALL.TXT", decodes(1, "K"));
+    pid = start({"--follow", "--day", "2019-09-08", "-o", out, input});
+    ASSERT_TRUE(wait_for([&] { return errors().find("trying again") != std::string::npos; }, 10000)) << errors();
+    fs::create_directory(folder + "/later");
+    ASSERT_TRUE(wait_for([&] { return read_file(out + ".lock") == std::to_string(pid) + "\n"; }, 10000));
+    EXPECT_EQ(run({"--once", "--day", "2019-09-08", "-o", out, input}), 2) << errors();
+}
+
+TEST_F(FeedProcessTest, JtdxMonthlyFilesAndDialsOfZeroAreRead) {
+    const std::string out = folder + "/spots.log", files = folder + "/files", none = folder + "/none";
+    fs::create_directory(files);
+    fs::create_directory(none);
+    std::ofstream(none + "/notes.txt") << "nothing\n";
+    std::ofstream(files + "/202501_ALL.TXT", std::ios::binary)
+        << "20250101_080415  21.074 MHz  FT8\r\n20250101_080430  -4 -0.4 1275 ~ CQ BH3GZP ON50            *\r\n";
+    std::ofstream(files + "/ALL.TXT", std::ios::binary)
+        << "250101_090000     0.000 Rx FT8    -10  0.1 1500 W1AW AM575C -05\n"
+           "250101_090015     0.000 Rx FT8    -10  0.1 1500 W1AW <...> -05\n";
+    pid = start({"--follow", "--day", "2025-01-01", "-o", out, none, files});
+    ASSERT_TRUE(wait_for([&] { return count(read_file(out), "\r\n") == 3; }, 10000)) << errors();
+    EXPECT_EQ(read_file(out), header + "BH3GZP,ON50,08:04:30,-4,\r\nAM575C,,09:00:00,-10,\r\n");
+    std::ofstream(files + "/202501_ALL.TXT", std::ios::binary | std::ios::app)
+        << "20250101_100000 -12  0.1  900 ~ W1AW K1ABC R-05\r\n";
+    ASSERT_TRUE(wait_for([&] { return read_file(out).find("K1ABC,21.0740,10:00:00,-12,") != std::string::npos; }, 10000));
+    kill(pid, SIGTERM);
+    EXPECT_EQ(finish(), 0);
+    EXPECT_EQ(count(errors(), "skerrow-feed: no decoder file in " + none +
+                                  " (looked for ALL.TXT, ALL_WSPR.TXT, YYYY-ALL.TXT, YYYY-MM-ALL.TXT and YYYYMM_ALL.TXT)\n"),
+              1u)
+        << errors();
+    EXPECT_NE(errors().find("0 lines not understood, 1 decodes naming no sender"), std::string::npos) << errors();
+    pid = start({"--once", "--day", "2025-01-01", "--band", "21", "-o", out, files});
+    EXPECT_EQ(finish(), 0);
+    EXPECT_EQ(read_file(out), header + "BH3GZP,ON50,08:04:30,-4,\r\nK1ABC,21.0740,10:00:00,-12,\r\n")
+        << "an unknown dial is on no band";
+}
+
+TEST_F(FeedProcessTest, AStartFoundByBisectionInJtdxFilesKeepsTheHeadersBand) {
+    std::string lines;
+    char line[128];
+    for (int i = 0; i < 3 * 5760; i++) {  // three days, a decode every 15 s, a band change every 3000
+        const int day = 1 + i / 5760, s = i % 5760 * 15;
+        if (i % 3000 == 0)
+            lines += "202501" + std::string(day < 10 ? "0" : "") + std::to_string(day) + "_000000  " +
+                     (i / 3000 % 2 ? "14.074" : "21.074") + " MHz  FT8\r\n";
+        std::snprintf(line, sizeof line, "202501%02d_%02d%02d%02d -10  0.1  900 ~ W1AW K%dX R-05\r\n", day, s / 3600,
+                      s / 60 % 60, s % 60, i % 100);
+        lines += line;
+    }
+    append("202501_ALL.TXT", lines);
+    const std::string input = folder + "/202501_ALL.TXT";
+    pid = start({"--once", "--day", "2025-01-03", "-o", folder + "/bisected.log", input});
+    ASSERT_EQ(finish(), 0);
+    ASSERT_EQ(run({"--once", "--day", "2025-01-03", "-o", folder + "/whole.log", input}, {"SKERROW_FEED_WHOLE_READ=1"}), 0);
+    const std::string whole = read_file(folder + "/whole.log");
+    EXPECT_EQ(count(whole, "\r\n"), 5761u);
+    EXPECT_EQ(whole.substr(header.size(), 23), "K20X,14.0740,00:00:00,-") << "the band of the header before";
+    EXPECT_EQ(read_file(folder + "/bisected.log"), whole);
+}
+
+TEST_F(FeedProcessTest, FollowReadsTheDecodeAfterALongRunOfNuls) {
+    const std::string out = folder + "/spots.log";
+    append("ALL.TXT", decodes(1, "K") + "190908_0000");  // a crash while writing: half a line, then NULs
+    pid = start({"--follow", "--day", "2019-09-08", "-o", out, folder + "/ALL.TXT"});
+    ASSERT_TRUE(wait_for([&] { return read_file(out).find("K0X,") != std::string::npos; }, 10000));
+    const long long before = proc_figure(pid, "io", "rchar:");
+    append("ALL.TXT", std::string(200 * 1024, '\0'));
+    ASSERT_TRUE(wait_for([&] { return proc_figure(pid, "io", "rchar:") >= before + 200 * 1024; }, 10000)) << "read in a pass of its own";
+    append("ALL.TXT", "190908_000100    14.074 Rx FT8    -10  0.3 1304 CQ G4ABC IO91\n");
+    ASSERT_TRUE(wait_for([&] { return read_file(out).find("G4ABC,IO91,00:01:00,-10,") != std::string::npos; }, 10000));
 }
 
 }  // namespace

@@ -1,6 +1,11 @@
-// The feeder's paths on Windows: drives, both separators, trailing ones.
+// The feeder's paths on Windows: drives, both separators, trailing ones; the
+// spot log's lock.
 #include <gtest/gtest.h>
+#include <windows.h>
 
+#include <string>
+
+#include "feed/feed_lock.h"
 #include "feed/feed_system.h"
 
 TEST(FeedSystemWin32, PathsJoinTrimAndSplit) {
@@ -18,4 +23,21 @@ TEST(FeedSystemWin32, PathsJoinTrimAndSplit) {
     EXPECT_EQ(feed_path_folder("C:spots.log"), "C:");
     EXPECT_EQ(feed_path_folder("\\spots.log"), "\\");
     EXPECT_EQ(feed_path_folder("spots.log"), "");
+}
+
+// A second open of the lock is refused and names the keeper, until it lets go.
+TEST(FeedSystemWin32, TheSpotLogLockRefusesASecondKeeper) {
+    char folder[MAX_PATH];
+    ASSERT_GT(GetTempPathA(MAX_PATH, folder), 0u);
+    const std::string log = feed_path_join(folder, "skerrow-lock-test-" + std::to_string(GetCurrentProcessId()) + ".log");
+    FeedLock first, second;
+    long long other = -1;
+    ASSERT_EQ(feed_lock_take(first, log, other), FeedLockState::held);
+    EXPECT_EQ(feed_lock_take(second, log, other), FeedLockState::taken);
+    EXPECT_EQ(other, (long long)GetCurrentProcessId());
+    feed_lock_release(first);
+    EXPECT_EQ(feed_lock_take(second, log, other), FeedLockState::held);
+    feed_lock_release(second);
+    EXPECT_EQ(feed_lock_take(first, std::string(folder) + "\\no such folder\\spots.log", other), FeedLockState::not_yet);
+    DeleteFileA((log + ".lock").c_str());
 }
