@@ -3,3 +3,6 @@
 # past 2 GiB has a negative size there.
 list(APPEND skerrow_feed_system feed/feed_system_win32.cpp)
 set_source_files_properties(feed/feed_main.cpp PROPERTIES COMPILE_DEFINITIONS _FILE_OFFSET_BITS=64)
+# Its HTTPS through the system's WinHTTP (winhttp.dll comes with Windows).
+set(skerrow_feed_http feed/http_fetch_winhttp.cpp)
+set(skerrow_feed_http_library winhttp)

@@ -1,7 +1,10 @@
-// skerrow-feed: a live spot log from the decoder's own files.
+// skerrow-feed: a live spot log from the decoder's own files, or from the
+// reception reports of one's own signal.
 //
 //   skerrow-feed [--once | --follow] [-o SPOTS.LOG] [--day YYYY-MM-DD | --hours N]
 //                [--band MHZ] [--mode NAME] [INPUT...]
+//   skerrow-feed --heard-by CALL [--from pskreporter|wspr] [--every MINUTES]
+//                [--contact TEXT] [--service-url URL] [...] [REPORTS...]
 //
 // INPUT is an ALL.TXT or ALL_WSPR.TXT file, or a folder holding them (the
 // yearly and monthly split files included); by default the decoder's own
@@ -31,6 +34,7 @@
 #include "feed/feed_output.h"
 #include "feed/feed_parse.h"
 #include "feed/feed_system.h"
+#include "feed/report_source.h"
 #include "host/command_options.h"
 #include "host/folders.h"
 
@@ -39,7 +43,11 @@ namespace {
 const char* const usage_text =
     "Usage: skerrow-feed [--once | --follow] [-o SPOTS.LOG] [--day YYYY-MM-DD | --hours N]\n"
     "                    [--band MHZ] [--mode NAME] [INPUT...]\n"
-    "Writes a spot log for skerrow from the decoder's ALL.TXT and ALL_WSPR.TXT files.\n"
+    "       skerrow-feed --heard-by CALL [--from pskreporter|wspr] [--every MINUTES]\n"
+    "                    [--contact TEXT] [--service-url URL] [...] [REPORTS...]\n"
+    "Writes a spot log for skerrow from the decoder's ALL.TXT and ALL_WSPR.TXT files,\n"
+    "or, with --heard-by, from the reception reports of CALL's signal: every receiving\n"
+    "station is a call of the log, its locator the aux.\n"
     "\n"
     "  INPUT            a decoder file, or a folder holding them\n"
     "                   (default: ~/.local/share/WSJT-X/; on Windows %LOCALAPPDATA%\\WSJT-X\\)\n"
@@ -52,6 +60,13 @@ const char* const usage_text =
     "  --hours N        a rolling window of the last N hours instead of the day\n"
     "  --band MHZ       only decodes on this band (whole MHz of the dial frequency)\n"
     "  --mode NAME      only decodes in this mode (FT8, FT4, JT65, WSPR, ...)\n"
+    "  --heard-by CALL  the reports of CALL's signal, from REPORTS (a saved PSK Reporter\n"
+    "                   answer, a wspr.live CSV or TSV, a WSPRnet archive CSV, plain or\n"
+    "                   .gz) or from a service; the default log is heard.log beside spots.log\n"
+    "  --from SERVICE   ask pskreporter or wspr (wspr.live) for new reports\n"
+    "  --every MINUTES  the pause between queries (default 5, at least 2)\n"
+    "  --contact TEXT   how the service can reach you (default: CALL)\n"
+    "  --service-url URL  the service's address instead of its own\n"
     "  --help           show this help and exit\n"
     "  --version        show the version and exit\n";
 
@@ -63,6 +78,11 @@ struct Options {
     double band = -1;      // whole MHz of the dial frequency; -1 any
     std::string mode;      // "" any
     std::vector<std::string> inputs;
+    std::string heard_by;  // the sender whose reception reports are wanted; "" decodes
+    std::string from;      // "pskreporter" or "wspr": a service asked live; "" none
+    int every = 5;         // minutes between queries
+    std::string contact;   // "" until the arguments are read: then the call
+    std::string service_url;  // "" the service's own
 };
 
 // Decoder files grow past 2 GiB: their sizes and offsets need 64 bits
@@ -93,6 +113,8 @@ SpotLog spot_log;
 bool rewrite_due = false;  // the log must be written whole (a new day, the window moved on)
 std::set<std::string> seen;  // call and time: one record per slot
 long long malformed = 0, skipped_filter = 0;
+ReportSource reports;  // with --heard-by
+bool to_log_file = false;  // messages go to skerrow-feed.log beside the executable
 volatile std::sig_atomic_t stopping = 0;
 
 void on_signal(int) { stopping = 1; }
@@ -104,7 +126,19 @@ bool parse_day(const char* text, int64_t& day) {
     return true;
 }
 
-int64_t now_utc() { return int64_t(std::time(nullptr)); }
+// The clock: the system's, or the Unix seconds in the file SKERROW_FEED_CLOCK
+// names (read every time, so that a test can move the feeder through hours).
+int64_t now_utc() {
+    if (const char* hook = std::getenv("SKERROW_FEED_CLOCK")) {
+        long long seconds = 0;
+        if (std::FILE* f = std::fopen(hook, "r")) {
+            int n = std::fscanf(f, "%lld", &seconds);
+            std::fclose(f);
+            if (n == 1) return int64_t(seconds);
+        }
+    }
+    return int64_t(std::time(nullptr));
+}
 
 // The span of time the spot log holds: [from, to).
 void window(int64_t now, int64_t& from, int64_t& to) {
@@ -163,6 +197,17 @@ bool wanted(const FeedSpot& spot) {
     return true;
 }
 
+// Adds the spot to `added` when it is in the span, passes the filters and is the
+// first of its call and time.
+void keep(const FeedSpot& spot, int64_t from, int64_t to, std::vector<Kept>& added) {
+    if (!wanted(spot) || spot.when < from || spot.when >= to) {
+        skipped_filter++;
+        return;
+    }
+    if (!seen.insert(spot.call + "|" + std::to_string(spot.when)).second) return;
+    added.push_back({spot.when, feed_record(spot)});
+}
+
 // Handles complete lines; returns the records added.
 std::vector<Kept> take_lines(Source& source, const std::string& bytes, int64_t from, int64_t to) {
     std::vector<Kept> added;
@@ -172,14 +217,7 @@ std::vector<Kept> take_lines(Source& source, const std::string& bytes, int64_t f
         FeedSpot spot;
         FeedLine kind = feed_parse_line(source.partial.substr(start, nl - start), source.context, spot);
         if (kind == FeedLine::malformed) malformed++;
-        if (kind != FeedLine::spot) continue;
-        if (!wanted(spot) || spot.when < from || spot.when >= to) {
-            skipped_filter++;
-            continue;
-        }
-        std::string key = spot.call + "|" + std::to_string(spot.when);
-        if (!seen.insert(key).second) continue;
-        added.push_back({spot.when, feed_record(spot)});
+        if (kind == FeedLine::spot) keep(spot, from, to, added);
     }
     source.partial.erase(0, start);
     if (source.partial.size() > 65536) source.partial.clear();  // no line is that long: drop the junk
@@ -196,9 +234,17 @@ std::string read_at(const std::string& path, off_t at, size_t size) {
     return bytes;
 }
 
+bool reports_ok = true;  // the last poll of the reports read every file and query
+
 // Reads what is new in every input; the records added.
 std::vector<Kept> read_new(int64_t from, int64_t to) {
     std::vector<Kept> added;
+    if (!options.heard_by.empty()) {
+        reports_ok = report_source_poll(reports, from, now_utc(),
+                                        [&](const FeedSpot& spot) { keep(spot, from, to, added); });
+        std::stable_sort(added.begin(), added.end(), [](const Kept& a, const Kept& b) { return a.when < b.when; });
+        return added;
+    }
     for (const std::string& path : input_files()) {
         Source& s = sources[path];
         s.path = path;
@@ -254,6 +300,13 @@ void summary(int incomplete) {
     std::string waiting;
     if (rewrite_due || size_t(spot_log.records) != kept.size())
         waiting = " (" + std::to_string(kept.size()) + " kept, not all written yet)";
+    if (!options.heard_by.empty()) {
+        std::fprintf(stderr, "skerrow-feed: %lld reports in %s%s; %lld reports not understood, %lld of other senders, "
+                     "%lld outside the day or filters or repeated\n",
+                     spot_log.records, spot_log.path.c_str(), waiting.c_str(), reports.bad, reports.other_senders,
+                     skipped_filter);
+        return;
+    }
     std::fprintf(stderr, "skerrow-feed: %lld spots in %s%s; %lld lines not understood, %lld decodes outside the day or filters",
                  spot_log.records, spot_log.path.c_str(), waiting.c_str(), malformed, skipped_filter);
     if (incomplete > 0) std::fprintf(stderr, "; %d incomplete last line%s left out", incomplete, incomplete == 1 ? "" : "s");
@@ -271,10 +324,10 @@ int run() {
     }
     if (!options.follow) {
         summary(incomplete_lines());
-        return 0;
+        return reports_ok ? 0 : 1;
     }
     bool failing = false;  // said so, and not caught up yet
-    long long reported = malformed;
+    long long reported = malformed + reports.bad;
     int64_t last_expiry = now_utc();
     while (!stopping) {
         int64_t now = now_utc(), new_from, new_to;
@@ -296,9 +349,9 @@ int run() {
             std::fprintf(stderr, "skerrow-feed: caught up: %lld spots in %s\n", spot_log.records, spot_log.path.c_str());
             failing = false;
         }
-        if (malformed != reported) {
+        if (malformed + reports.bad != reported) {
             summary(0);
-            reported = malformed;
+            reported = malformed + reports.bad;
         }
         if (added.empty())
             for (int i = 0; i < 10 && !stopping; i++) usleep(100000);  // idle: look again in a second
@@ -309,8 +362,39 @@ int run() {
 
 }  // namespace
 
+int start();
+
+// --heard-by: the reception reports of the call, from files or a service.
+int reports_main() {
+    if (options.inputs.empty() && options.from.empty())
+        return command_wrong("skerrow-feed", "--heard-by needs report files, or --from pskreporter or --from wspr",
+                             usage_text);
+    reports.call = options.heard_by;
+    for (const std::string& path : options.inputs) reports.files.push_back({path});
+    reports.live = !options.from.empty();
+    ReportQuery& q = reports.query;
+    q.service = options.from == "wspr" ? ReportService::wspr : ReportService::pskreporter;
+    q.base = options.service_url.empty() ? report_service_base(q.service) : options.service_url;
+    q.call = options.heard_by;
+    q.contact = options.contact.empty() ? options.heard_by : options.contact;
+    q.mode = options.mode;
+    q.band_mhz = options.band;
+    q.every_minutes = options.every;
+    reports.user_agent = std::string("skerrow-feed/") + skerrow_version + " (" + q.contact + ")";
+    if (options.out.empty()) {  // its own log beside the decoders' spots.log: the two feeders never meet
+        const std::string spots = feed_default_log();
+        if (!spots.empty()) options.out = feed_path_join(feed_path_folder(spots), "heard.log");
+        const std::string folder = feed_path_folder(options.out);
+        if (options.out.empty() || !folder_make(folder)) {
+            std::fprintf(stderr, "skerrow-feed: cannot make the folder %s for the spot log\n", folder.c_str());
+            return 1;
+        }
+    }
+    return start();
+}
+
 int main(int argc, char** argv) {
-    const bool to_log_file = feed_console_release();
+    to_log_file = feed_console_release();
     const std::string log_file = feed_path_join(executable_folder(), "skerrow-feed.log");
     if (to_log_file && std::freopen(log_file.c_str(), "w", stderr) != nullptr) std::setvbuf(stderr, nullptr, _IONBF, 0);
     for (int i = 1; i < argc; i++) {
@@ -325,12 +409,30 @@ int main(int argc, char** argv) {
         } else if (a == "--hours" && (v = value()) && (options.hours = std::atof(v)) > 0) {
         } else if (a == "--band" && (v = value()) && (options.band = std::atof(v)) > 0) {
         } else if (a == "--mode" && (v = value())) options.mode = v;
+        else if (a == "--heard-by" && (v = value()) && report_call_valid(v) && std::strchr(v, '-') == nullptr) {
+            options.heard_by = v;
+            for (char& c : options.heard_by) c = char(std::toupper(static_cast<unsigned char>(c)));
+        } else if (a == "--from" && (v = value()) && (std::strcmp(v, "pskreporter") == 0 || std::strcmp(v, "wspr") == 0)) {
+            options.from = v;
+        } else if (a == "--every" && (v = value()) && (options.every = std::atoi(v)) > 0) {
+            options.every = std::max(options.every, report_every_least);
+        } else if (a == "--contact" && (v = value()) && *v) {
+            options.contact = v;
+        } else if (a == "--service-url" && (v = value()) &&
+                   (std::strncmp(v, "http://", 7) == 0 || std::strncmp(v, "https://", 8) == 0)) {
+            options.service_url = v;
+            while (options.service_url.size() > 8 && options.service_url.back() == '/') options.service_url.pop_back();
+        }
         else if (!a.empty() && a[0] != '-') options.inputs.push_back(a);
         else {
             std::fputs(usage_text, stderr);
             return 2;
         }
     }
+    if (!options.heard_by.empty()) return reports_main();
+    if (!options.from.empty())
+        return command_wrong("skerrow-feed", "--from asks a service for the reports of a call: name it with --heard-by",
+                             usage_text);
     if (options.inputs.empty()) {
         std::string decoder = decoder_default_folder();
         if (!folder_exists(decoder)) {
@@ -340,6 +442,11 @@ int main(int argc, char** argv) {
         }
         options.inputs.push_back(decoder);
     }
+    return start();
+}
+
+// The spot log made ready, and the run.
+int start() {
     if (options.out.empty()) {
         options.out = feed_default_log();
         const std::string folder = feed_path_folder(options.out);
