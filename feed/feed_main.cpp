@@ -302,7 +302,7 @@ void summary(int incomplete) {
         waiting = " (" + std::to_string(kept.size()) + " kept, not all written yet)";
     if (!options.heard_by.empty()) {
         std::fprintf(stderr, "skerrow-feed: %lld reports in %s%s; %lld reports not understood, %lld of other senders, "
-                     "%lld outside the day or filters or repeated\n",
+                     "%lld outside the day or filters\n",
                      spot_log.records, spot_log.path.c_str(), waiting.c_str(), reports.bad, reports.other_senders,
                      skipped_filter);
         return;
@@ -317,6 +317,7 @@ int run() {
     int64_t from, to;
     window(now_utc(), from, to);
     kept = read_new(from, to);
+    if (!options.follow && !reports_ok) return 1;  // said why; the log stays as it was
     rewrite_due = true;
     if (!write_out()) {
         std::fprintf(stderr, "skerrow-feed: %s\n", spot_log.error.c_str());

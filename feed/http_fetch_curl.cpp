@@ -34,12 +34,6 @@ size_t take_header(char* data, size_t size, size_t count, void* user) {
 
 }  // namespace
 
-long http_fetch_timeout() {
-    const char* text = std::getenv("SKERROW_FEED_HTTP_TIMEOUT");
-    long seconds = text ? std::atol(text) : 0;
-    return seconds >= 1 && seconds <= 600 ? seconds : 30;
-}
-
 bool http_fetch(const std::string& url, const std::string& user_agent, HttpAnswer& answer) {
     static std::once_flag global;
     std::call_once(global, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
