@@ -45,3 +45,9 @@ bool feed_console_release() {
     FreeConsole();
     return true;
 }
+
+bool feed_wait(const std::vector<int>& handles, int milliseconds) {
+    (void)handles;  // no source watches a handle here yet
+    Sleep(DWORD(milliseconds));
+    return false;
+}

@@ -322,7 +322,7 @@ void report_parse_end(ReportParser& p, std::vector<Report>& out) {
 }
 
 bool report_call_valid(std::string_view call) {
-    if (call.size() < 3 || call.size() > 16) return false;
+    if (call.size() < 3 || call.size() > 12) return false;
     bool letter = false, digit = false;
     for (char c : call) {
         if (is_letter(c)) letter = true;

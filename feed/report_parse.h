@@ -61,7 +61,7 @@ void report_parse_end(ReportParser& parser, std::vector<Report>& out);
 
 // ---- Checks -----------------------------------------------------------------------
 
-// A call as a report gives it: 3 to 16 letters, digits, '/' or '-', with a digit and a letter.
+// A call as a report gives it: 3 to 12 letters, digits, '/' or '-', with a digit and a letter.
 bool report_call_valid(std::string_view call);
 // Two calls equal but for letter case.
 bool report_call_same(std::string_view a, std::string_view b);
