@@ -41,8 +41,11 @@ bool fail(HttpAnswer& answer, const std::string& why) {
 
 std::string reason(DWORD error, long timeout) {
     switch (error) {
-    case ERROR_WINHTTP_TIMEOUT: return "no whole answer within " + std::to_string(timeout) + " s";
-    case ERROR_WINHTTP_CANNOT_CONNECT: return "cannot connect";
+    case ERROR_WINHTTP_TIMEOUT:
+    case WSAETIMEDOUT:  // what Wine's WinHTTP gives instead
+        return "no whole answer within " + std::to_string(timeout) + " s";
+    case ERROR_WINHTTP_CANNOT_CONNECT:
+    case WSAECONNREFUSED: return "cannot connect";
     case ERROR_WINHTTP_NAME_NOT_RESOLVED: return "the service's name cannot be resolved";
     case ERROR_WINHTTP_CONNECTION_ERROR: return "the connection was broken";
     case ERROR_WINHTTP_SECURE_FAILURE: return "the secure connection failed";
@@ -77,6 +80,9 @@ bool http_fetch(const std::string& url, const std::string& user_agent, HttpAnswe
                                    WINHTTP_DEFAULT_ACCEPT_TYPES,
                                    parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0);
     if (!request.h) return fail(answer, reason(GetLastError(), timeout));
+    WinHttpSetTimeouts(request.h, ms, ms, ms, ms);  // on the request too: not every WinHTTP passes the session's on
+    DWORD response_ms = DWORD(ms);
+    WinHttpSetOption(request.h, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &response_ms, sizeof response_ms);
     if (!WinHttpSendRequest(request.h, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
         !WinHttpReceiveResponse(request.h, nullptr))
         return fail(answer, reason(GetLastError(), timeout));

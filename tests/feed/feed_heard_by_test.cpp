@@ -188,7 +188,9 @@ TEST_F(HeardByTest, FollowsPskReporterThroughA503AndARateLimitAskingOnlyForWhatI
     EXPECT_EQ(count(errors(), "PSK Reporter:"), 1u) << errors();  // the failures said once
     kill(pid, SIGTERM);
     const int code = finish();
-    if (!wine_loader) EXPECT_EQ(code, 0);  // Wine ends a Windows program on SIGTERM its own way
+    if (!wine_loader) {  // Wine ends a Windows program on SIGTERM its own way
+        EXPECT_EQ(code, 0);
+    }
 }
 
 TEST_F(HeardByTest, WsprLiveAnswerAsATable) {
