@@ -5,57 +5,17 @@
 // The Windows build's skerrow-feed.exe runs the same live cases under Wine
 // (tests/wine/): SKERROW_WINE_LOADER and SKERROW_FEED_EXE name the loader and
 // the program, and WinHTTP talks to the same server over loopback.
-#include <gtest/gtest.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <zlib.h>
 
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <string>
-#include <thread>
-#include <vector>
-
-#include "../support/http_server.h"
-
-extern char** environ;
+#include "support/feed_process.h"
+#include "support/http_server.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// The program and, under Wine, its loader.
-const char* const wine_loader = std::getenv("SKERROW_WINE_LOADER");
-const std::string feed_exe = std::getenv("SKERROW_FEED_EXE") ? std::getenv("SKERROW_FEED_EXE") : FEED_EXE;
+using namespace feed_test;
 
 constexpr long long t0 = 1765267200;  // 2025-12-09 08:00:00 UTC
-const std::string header = "skerrow-feed spot log\r\n";
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-bool wait_for(const std::function<bool()>& condition, int timeout_ms = 20000) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
-size_t count(const std::string& text, const std::string& part) {
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) n++;
-    return n;
-}
+const bool under_wine = std::getenv("SKERROW_WINE_LOADER") != nullptr;
 
 std::string report(const char* reporter, const char* locator, const char* sender, long long when, int snr, long hz) {
     return std::string("<receptionReport receiverCallsign=\"") + reporter + "\" receiverLocator=\"" + locator +
@@ -69,63 +29,29 @@ std::string answer(long long sequence, const std::string& reports) {
            "\">\n<lastSequenceNumber value=\"" + std::to_string(sequence) + "\"/>\n" + reports + "</receptionReports>\n";
 }
 
-class HeardByTest : public ::testing::Test {
+// The feeder on the test's clock, a 1 s HTTP limit and a data folder of its own.
+class HeardByTest : public FeedProcessTest {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/skerrow-heard-XXXXXX";
-        folder = mkdtemp(pattern);
+        FeedProcessTest::SetUp();
         set_clock(t0);
     }
     void TearDown() override {
-        if (pid > 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
         http_server_stop(server);
-        fs::remove_all(folder);
-    }
-    void set_clock(long long t) {
-        std::ofstream(folder + "/clock.tmp") << t << "\n";
-        fs::rename(folder + "/clock.tmp", folder + "/clock");
+        FeedProcessTest::TearDown();
     }
     void serve(std::vector<HttpCanned> answers) {
         server.answers = std::move(answers);
         ASSERT_TRUE(http_server_start(server));
         url = "http://127.0.0.1:" + std::to_string(server.port);
     }
-    // Starts the feeder on the test's clock, a 1 s HTTP limit and a data folder of its own.
     void start(const std::vector<std::string>& args) {
-        std::vector<std::string> all = {feed_exe};
-        if (wine_loader) all.insert(all.begin(), wine_loader);
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        std::vector<std::string> env = {"SKERROW_FEED_CLOCK=" + folder + "/clock", "SKERROW_FEED_HTTP_TIMEOUT=1",
-                                        "XDG_DATA_HOME=" + folder + "/data", "HOME=" + folder};
-        for (char** e = environ; *e; e++)
-            for (const char* kept : {"ASAN_", "UBSAN_", "WINE", "PATH=", "DISPLAY="})
-                if (std::string(*e).rfind(kept, 0) == 0) env.push_back(*e);
-        std::vector<char*> envp;
-        for (std::string& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, (folder + "/feed.err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
+        pid = FeedProcessTest::start(args, {clock_env(), "SKERROW_FEED_HTTP_TIMEOUT=1", "XDG_DATA_HOME=" + folder + "/data"});
     }
-    int finish() {
-        int status = 0;
-        if (!wait_for([&] { return waitpid(pid, &status, WNOHANG) == pid; })) return -1;
-        pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    std::string errors() { return read_file(folder + "/feed.err"); }
+    bool wait_for(const std::function<bool()>& condition) { return feed_test::wait_for(condition, 20000); }
     std::string log() { return read_file(folder + "/out.log"); }
-    std::string folder, url;
+    std::string url;
     HttpServer server;
-    pid_t pid = -1;
 };
 
 TEST_F(HeardByTest, FilesOfEveryShapeIntoHeardLogWithBandAndOneRecordPerSlot) {
@@ -188,7 +114,7 @@ TEST_F(HeardByTest, FollowsPskReporterThroughA503AndARateLimitAskingOnlyForWhatI
     EXPECT_EQ(count(errors(), "PSK Reporter:"), 1u) << errors();  // the failures said once
     kill(pid, SIGTERM);
     const int code = finish();
-    if (!wine_loader) {  // Wine ends a Windows program on SIGTERM its own way
+    if (!under_wine) {  // Wine ends a Windows program on SIGTERM its own way
         EXPECT_EQ(code, 0);
     }
 }
