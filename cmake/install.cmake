@@ -70,12 +70,15 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "Skerrow re-reads a spot log and draws the SNR of every decoded station against
 its time of day in one 640 x 480 window, with six watched calls in colours of
 their own. skerrow-feed keeps that log current from the decoder's ALL.TXT
-and ALL_WSPR.TXT files; skerrow-snapshot writes the picture as a PNG.")
+and ALL_WSPR.TXT files, or from the reception reports of one's own signal
+(PSK Reporter, wspr.live, WSPRnet archives); skerrow-snapshot writes the
+picture as a PNG.")
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The menu's "Help" and "Edit setup file" open the page and the file through xdg-open.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
+# The menu's "Help" and "Edit setup file" open the page and the file through
+# xdg-open; the feeder's HTTPS queries need the certificate authorities.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, ca-certificates")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

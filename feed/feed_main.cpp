@@ -1,7 +1,10 @@
-// skerrow-feed: a live spot log from the decoder's own files.
+// skerrow-feed: a live spot log from the decoder's own files, or from the
+// reception reports of one's own signal.
 //
 //   skerrow-feed [--once | --follow] [-o SPOTS.LOG] [--day YYYY-MM-DD | --hours N]
 //                [--band MHZ] [--mode NAME] [INPUT...]
+//   skerrow-feed --heard-by CALL [--from pskreporter|wspr] [--every MINUTES]
+//                [--contact TEXT] [--service-url URL] [...] [REPORTS...]
 //
 // INPUT is an ALL.TXT or ALL_WSPR.TXT file, or a folder holding them (the
 // yearly and monthly split files included); by default the decoder's own
@@ -16,6 +19,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +32,8 @@
 #include "feed/feed_parse.h"
 #include "feed/feed_source.h"
 #include "feed/feed_system.h"
+#include "feed/report_parse.h"
+#include "feed/report_source.h"
 #include "host/command_options.h"
 #include "host/folders.h"
 
@@ -36,7 +42,11 @@ namespace {
 const char* const usage_text =
     "Usage: skerrow-feed [--once | --follow] [-o SPOTS.LOG] [--day YYYY-MM-DD | --hours N]\n"
     "                    [--band MHZ] [--mode NAME] [INPUT...]\n"
-    "Writes a spot log for skerrow from the decoder's ALL.TXT and ALL_WSPR.TXT files.\n"
+    "       skerrow-feed --heard-by CALL [--from pskreporter|wspr] [--every MINUTES]\n"
+    "                    [--contact TEXT] [--service-url URL] [...] [REPORTS...]\n"
+    "Writes a spot log for skerrow from the decoder's ALL.TXT and ALL_WSPR.TXT files,\n"
+    "or, with --heard-by, from the reception reports of CALL's signal: every receiving\n"
+    "station is a call of the log, its locator the aux.\n"
     "\n"
     "  INPUT            a decoder file, or a folder holding them\n"
     "                   (default: ~/.local/share/WSJT-X/; on Windows %LOCALAPPDATA%\\WSJT-X\\)\n"
@@ -49,6 +59,13 @@ const char* const usage_text =
     "  --hours N        a rolling window of the last N hours instead of the day\n"
     "  --band MHZ       only decodes on this band (whole MHz of the dial frequency)\n"
     "  --mode NAME      only decodes in this mode (FT8, FT4, JT65, WSPR, ...)\n"
+    "  --heard-by CALL  the reports of CALL's signal, from REPORTS (a saved PSK Reporter\n"
+    "                   answer, a wspr.live CSV or TSV, a WSPRnet archive CSV, plain or\n"
+    "                   .gz) or from a service; the default log is heard.log beside spots.log\n"
+    "  --from SERVICE   ask pskreporter or wspr (wspr.live) for new reports\n"
+    "  --every MINUTES  the pause between queries (default 5, at least 2)\n"
+    "  --contact TEXT   how the service can reach you (default: CALL)\n"
+    "  --service-url URL  the service's address instead of its own\n"
     "  --help           show this help and exit\n"
     "  --version        show the version and exit\n";
 
@@ -60,6 +77,11 @@ struct Options {
     double band = -1;      // whole MHz of the dial frequency; -1 any
     std::string mode;      // "" any
     std::vector<std::string> inputs;
+    std::string heard_by;     // the sender whose reception reports are wanted; "" decodes
+    std::string from;         // "pskreporter" or "wspr": a service asked live; "" none
+    int every = 5;            // minutes between queries
+    std::string contact;      // "" the call
+    std::string service_url;  // "" the service's own
 };
 
 Options options;
@@ -124,6 +146,7 @@ FeedCounts counts() {
     for (const auto& source : sources) {
         FeedCounts c = source->counts();
         all.malformed += c.malformed, all.no_sender += c.no_sender, all.late += c.late, all.incomplete += c.incomplete;
+        all.other_senders += c.other_senders;
     }
     return all;
 }
@@ -134,6 +157,12 @@ void summary(bool once) {
     std::string waiting;
     if (rewrite_due || size_t(spot_log.records) != keeper.order.size())
         waiting = " (" + std::to_string(keeper.order.size()) + " kept, not all written yet)";
+    if (!options.heard_by.empty()) {
+        std::fprintf(stderr, "skerrow-feed: %lld reports in %s%s; %lld reports not understood, %lld of other senders, "
+                     "%lld outside the day or filters\n",
+                     spot_log.records, spot_log.path.c_str(), waiting.c_str(), c.malformed, c.other_senders, outside);
+        return;
+    }
     std::fprintf(stderr,
                  "skerrow-feed: %lld spots in %s%s; %lld lines not understood, %lld decodes naming no sender, "
                  "%lld decodes outside the day or filters",
@@ -170,9 +199,31 @@ void wait_a_second() {
     }
 }
 
+// --heard-by: what the reports' source reads and asks.
+ReportSettings reports_settings() {
+    ReportSettings r;
+    r.call = options.heard_by;
+    r.files = options.inputs;
+    r.live = !options.from.empty();
+    ReportQuery& q = r.query;
+    q.service = options.from == "wspr" ? ReportService::wspr : ReportService::pskreporter;
+    q.base = options.service_url.empty() ? report_service_base(q.service) : options.service_url;
+    q.call = options.heard_by;
+    q.contact = options.contact.empty() ? options.heard_by : options.contact;
+    q.mode = options.mode;
+    q.band_mhz = options.band;
+    q.every_minutes = options.every;
+    r.user_agent = std::string("skerrow-feed/") + skerrow_version + " (" + q.contact + ")";
+    return r;
+}
+
 int run() {
-    const char* whole = std::getenv("SKERROW_FEED_WHOLE_READ");  // the reference read, for tests
-    sources.push_back(feed_decoder_files(options.inputs, whole != nullptr && std::string(whole) == "1"));
+    if (!options.heard_by.empty()) {
+        sources.push_back(report_source(reports_settings()));
+    } else {
+        const char* whole = std::getenv("SKERROW_FEED_WHOLE_READ");  // the reference read, for tests
+        sources.push_back(feed_decoder_files(options.inputs, whole != nullptr && std::string(whole) == "1"));
+    }
     keeper.band = options.band, keeper.mode = options.mode;
     int64_t from, to;
     keeper.now = feed_clock_now();
@@ -246,13 +297,33 @@ int main(int argc, char** argv) {
         } else if (a == "--hours" && (v = value()) && (options.hours = std::atof(v)) > 0) {
         } else if (a == "--band" && (v = value()) && (options.band = std::atof(v)) > 0) {
         } else if (a == "--mode" && (v = value())) options.mode = v;
+        else if (a == "--heard-by" && (v = value()) && report_call_valid(v) && std::strchr(v, '-') == nullptr) {
+            options.heard_by = v;
+            for (char& c : options.heard_by) c = char(std::toupper(static_cast<unsigned char>(c)));
+        } else if (a == "--from" && (v = value()) && (std::strcmp(v, "pskreporter") == 0 || std::strcmp(v, "wspr") == 0)) {
+            options.from = v;
+        } else if (a == "--every" && (v = value()) && (options.every = std::atoi(v)) > 0) {
+            options.every = std::max(options.every, report_every_least);
+        } else if (a == "--contact" && (v = value()) && *v) {
+            options.contact = v;
+        } else if (a == "--service-url" && (v = value()) &&
+                   (std::strncmp(v, "http://", 7) == 0 || std::strncmp(v, "https://", 8) == 0)) {
+            options.service_url = v;
+            while (options.service_url.size() > 8 && options.service_url.back() == '/') options.service_url.pop_back();
+        }
         else if (!a.empty() && a[0] != '-') options.inputs.push_back(a);
         else {
             std::fputs(usage_text, stderr);
             return 2;
         }
     }
-    if (options.inputs.empty()) {
+    if (!options.heard_by.empty() && options.inputs.empty() && options.from.empty())
+        return command_wrong("skerrow-feed", "--heard-by needs report files, or --from pskreporter or --from wspr",
+                             usage_text);
+    if (options.heard_by.empty() && !options.from.empty())
+        return command_wrong("skerrow-feed", "--from asks a service for the reports of a call: name it with --heard-by",
+                             usage_text);
+    if (options.inputs.empty() && options.heard_by.empty()) {
         std::string decoder = decoder_default_folder();
         if (!folder_exists(decoder)) {
             std::fprintf(stderr, "skerrow-feed: no decoder folder %s; run the decoder once, or name its folder or files\n",
@@ -263,6 +334,9 @@ int main(int argc, char** argv) {
     }
     if (options.out.empty()) {
         options.out = feed_default_log();
+        // The reports get their own log beside the decoders' spots.log: the two feeders never meet on one.
+        if (!options.heard_by.empty() && !options.out.empty())
+            options.out = feed_path_join(feed_path_folder(options.out), "heard.log");
         const std::string folder = feed_path_folder(options.out);
         if (options.out.empty() || !folder_make(folder)) {
             std::fprintf(stderr, "skerrow-feed: cannot make the folder %s for the spot log\n", folder.c_str());

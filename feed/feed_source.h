@@ -12,6 +12,7 @@ struct FeedCounts {
     long long no_sender = 0;   // decodes whose sender cannot be named (a <...> hash, free text)
     long long late = 0;        // decodes further out of order than the start's margin: a start may miss them
     int incomplete = 0;        // inputs ending in a line without its line end, left out for now
+    long long other_senders = 0;  // reception reports of other senders than the one asked for
 };
 
 class FeedSource {

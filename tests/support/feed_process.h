@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -91,7 +92,9 @@ protected:
     // Starts the feeder with its standard error going to errors() and `env`
     // ("NAME=value") added to its environment.
     pid_t start(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
-        std::vector<std::string> all = {FEED_EXE};
+        // The program, or (for the Windows build's under Wine) SKERROW_FEED_EXE after SKERROW_WINE_LOADER.
+        std::vector<std::string> all = {std::getenv("SKERROW_FEED_EXE") ? std::getenv("SKERROW_FEED_EXE") : FEED_EXE};
+        if (std::getenv("SKERROW_WINE_LOADER")) all.insert(all.begin(), std::getenv("SKERROW_WINE_LOADER"));
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv, envp;
         for (std::string& a : all) argv.push_back(a.data());
@@ -104,7 +107,7 @@ protected:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 2, (folder + "/feed.err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         pid_t p = -1;
-        posix_spawn(&p, FEED_EXE, &actions, nullptr, argv.data(), envp.data());
+        posix_spawn(&p, argv[0], &actions, nullptr, argv.data(), envp.data());
         posix_spawn_file_actions_destroy(&actions);
         return p;
     }
