@@ -4,4 +4,4 @@
 list(APPEND skerrow_feed_system feed/feed_system_win32.cpp feed/udp_socket_win32.cpp)
 # Winsock, and the interface list a multicast group is joined on: system DLLs.
 set(skerrow_feed_libraries ws2_32 iphlpapi)
-set_source_files_properties(feed/feed_main.cpp PROPERTIES COMPILE_DEFINITIONS _FILE_OFFSET_BITS=64)
+set_source_files_properties(feed/feed_main.cpp feed/feed_decoder_files.cpp PROPERTIES COMPILE_DEFINITIONS _FILE_OFFSET_BITS=64)

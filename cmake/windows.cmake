@@ -13,7 +13,7 @@ set(skerrow_paths_system host/folders_win32.cpp)
 set(skerrow_files_system files/file_layer_win32.cpp)
 set(skerrow_host_system host/system_win32.cpp host/shell_win32.cpp host/menu_library_win32.cpp
   host/user32_win32.cpp)
-set(skerrow_feed_system feed/feed_output_win32.cpp)
+set(skerrow_feed_system feed/feed_file_win32.cpp)
 include(${CMAKE_CURRENT_LIST_DIR}/feed_windows.cmake)
 set(skerrow_png_system graphics/png_writer_zlib.cpp)
 set(skerrow_png_library ZLIB::ZLIB)

@@ -4,10 +4,13 @@
 // over it, so a reader sees the old log or the new one, never half of either;
 // when it fails the old log stays and the temporary file is removed. An append
 // that fails is cut back to the last whole record. Every write, sync and close
-// is checked; a failure leaves its reason in `error`.
+// is checked; a failure leaves its reason in `error`. Written once over the
+// file calls of feed/feed_file.h.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "host/folders.h"  // spot_log_header
 
@@ -20,6 +23,10 @@ struct SpotLog {
     std::string error;      // the last failure: "cannot write PATH: reason"
 };
 
+// The records to write, handed over piece by piece (whole records, CR LF
+// ended); an empty piece ends them.
+using SpotPieces = std::function<std::string_view()>;
+
 // ---- checks ----
 
 // False, with the reason in `error`, when `path` names something other than a
@@ -30,7 +37,8 @@ bool spot_log_unchanged(const SpotLog& log);
 
 // ---- writing ----
 
-// Replaces the log with the header and `records` (CR LF ended, `count` of them).
+// Replaces the log with the header and the records (`count` of them).
+bool spot_log_rewrite(SpotLog& log, const SpotPieces& records, long long count);
 bool spot_log_rewrite(SpotLog& log, const std::string& records, long long count);
-// Adds `records` (`count` of them) at the end of the log as last written.
-bool spot_log_append(SpotLog& log, const std::string& records, long long count);
+// Adds the records (`count` of them) at the end of the log as last written.
+bool spot_log_append(SpotLog& log, const SpotPieces& records, long long count);

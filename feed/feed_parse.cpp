@@ -4,65 +4,87 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 
 namespace {
 
-std::vector<std::string> words(const std::string& line, size_t from = 0) {
-    std::vector<std::string> out;
-    size_t i = from;
+// The words of a line, as views of it: the first `max_words` kept, all counted.
+struct Words {
+    static constexpr size_t max_words = 24;
+    std::string_view at[max_words];
+    size_t kept = 0;   // views in `at`
+    size_t count = 0;  // words in the line
+    std::string_view operator[](size_t i) const { return i < kept ? at[i] : std::string_view(); }
+    size_t size() const { return count; }
+};
+
+Words words(std::string_view line) {
+    Words out;
+    size_t i = 0;
     while (i < line.size()) {
         while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) i++;
         size_t start = i;
         while (i < line.size() && line[i] != ' ' && line[i] != '\t') i++;
-        if (i > start) out.push_back(line.substr(start, i - start));
+        if (i > start) {
+            if (out.kept < Words::max_words) out.at[out.kept++] = line.substr(start, i - start);
+            out.count++;
+        }
     }
     return out;
 }
 
-bool all_digits(const std::string& s, size_t n) {
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+bool all_digits(std::string_view s, size_t n) {
     if (s.size() != n) return false;
     for (char c : s)
-        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+        if (!is_digit(c)) return false;
     return true;
 }
 
-int number_at(const std::string& s, size_t at, size_t n) { return std::atoi(s.substr(at, n).c_str()); }
+// The number written by `n` digits at `at` (checked to be digits).
+int number_at(std::string_view s, size_t at, size_t n) {
+    int v = 0;
+    for (size_t i = at; i < at + n; i++) v = v * 10 + (s[i] - '0');
+    return v;
+}
 
 // A whole signed integer, no other characters.
-bool parse_int(const std::string& s, int& out) {
+bool parse_int(std::string_view s, int& out) {
     if (s.empty() || s.size() > 6) return false;
     size_t i = (s[0] == '-' || s[0] == '+') ? 1 : 0;
     if (i == s.size()) return false;
     for (size_t k = i; k < s.size(); k++)
-        if (!std::isdigit(static_cast<unsigned char>(s[k]))) return false;
-    out = std::atoi(s.c_str());
+        if (!is_digit(s[k])) return false;
+    out = number_at(s, i, s.size() - i);
+    if (s[0] == '-') out = -out;
     return true;
 }
 
-bool parse_real(const std::string& s, double& out) {
+bool parse_real(std::string_view s, double& out) {
     if (s.empty() || s.size() > 20) return false;
+    char text[24];
+    std::memcpy(text, s.data(), s.size());
+    text[s.size()] = 0;
     char* end = nullptr;
-    out = std::strtod(s.c_str(), &end);
-    return end == s.c_str() + s.size() && std::isfinite(out);
+    out = std::strtod(text, &end);
+    return end == text + s.size() && std::isfinite(out);
 }
 
 // A dial frequency in MHz: a decimal number from 0.1 up to 300000 (the microwave bands).
-bool parse_mhz(const std::string& s, double& out) {
-    return s.find('.') != std::string::npos && parse_real(s, out) && out >= 0.1 && out <= 300000;
+bool parse_mhz(std::string_view s, double& out) {
+    return s.find('.') != std::string_view::npos && parse_real(s, out) && out >= 0.1 && out <= 300000;
 }
 
-bool is_grid(const std::string& w) {
+bool is_grid(std::string_view w) {
     return (w.size() == 4 || w.size() == 6) && w[0] >= 'A' && w[0] <= 'R' && w[1] >= 'A' && w[1] <= 'R' &&
-           std::isdigit(static_cast<unsigned char>(w[2])) && std::isdigit(static_cast<unsigned char>(w[3])) &&
-           w != "RR73";
+           is_digit(w[2]) && is_digit(w[3]) && w != "RR73";
 }
 
 // A plausible SNR for a weak-signal decode; beyond this the line is not trusted.
 bool sane_snr(int snr) { return snr >= -60 && snr <= 50; }
 
 // hh:mm:ss from a time written hhmmss or hhmm; false when out of range.
-bool time_of(const std::string& t, int& seconds) {
+bool time_of(std::string_view t, int& seconds) {
     int h, m, s = 0;
     if (all_digits(t, 6)) h = number_at(t, 0, 2), m = number_at(t, 2, 2), s = number_at(t, 4, 2);
     else if (all_digits(t, 4)) h = number_at(t, 0, 2), m = number_at(t, 2, 2);
@@ -73,7 +95,7 @@ bool time_of(const std::string& t, int& seconds) {
 }
 
 // yymmdd as midnight UTC.
-bool date_of(const std::string& d, int64_t& day) {
+bool date_of(std::string_view d, int64_t& day) {
     if (!all_digits(d, 6)) return false;
     int y = 2000 + number_at(d, 0, 2), m = number_at(d, 2, 2), dd = number_at(d, 4, 2);
     if (m < 1 || m > 12 || dd < 1 || dd > 31) return false;
@@ -81,50 +103,79 @@ bool date_of(const std::string& d, int64_t& day) {
     return true;
 }
 
-std::string join(const std::vector<std::string>& w, size_t from) {
-    std::string out;
-    for (size_t i = from; i < w.size(); i++) out += (i > from ? " " : "") + w[i];
-    return out;
+// The dial frequency as the aux of a spot without a grid; the context keeps the last one.
+void mhz_text(double mhz, FeedContext& context, FeedText<15>& out) {
+    if (mhz != context.text_mhz) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.4f", mhz);
+        context.mhz_text.assign(buf);
+        context.text_mhz = mhz;
+    }
+    out = context.mhz_text;
 }
 
-std::string mhz_text(double mhz) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.4f", mhz);
-    return buf;
+bool is_cq(std::string_view w) { return w == "CQ" || w == "QRZ"; }
+
+// Where the sender stands in a message's words: "CALL1 CALL2 ...", or CQ with one
+// optional modifier (DX, NA, POTA, a number ...).
+size_t sender_at(const Words& w, size_t from) {
+    if (w.size() > from + 2 && is_cq(w[from]) && !feed_plausible_call(w[from + 1]) && w[from + 1].front() != '<')
+        return from + 2;
+    return from + 1;
 }
 
-// Fills the call and aux of a spot from its message; false when it names no call.
-bool take_message(const std::string& message, FeedSpot& spot) {
-    spot.call = feed_message_call(message);
-    if (spot.call.empty()) return false;
-    spot.aux = feed_message_grid(message);
-    if (spot.aux.empty()) spot.aux = mhz_text(spot.dial_mhz);
+std::string_view message_call(const Words& w, size_t from) {
+    size_t at = sender_at(w, from);
+    if (at >= w.size()) return {};
+    std::string_view call = w[at];
+    if (call.size() > 2 && call.front() == '<' && call.back() == '>') {
+        call = call.substr(1, call.size() - 2);
+        if (call == "...") return {};
+    }
+    return feed_plausible_call(call) ? call : std::string_view();
+}
+
+std::string_view message_grid(const Words& w, size_t from) {
+    size_t at = sender_at(w, from);
+    if (at + 1 < w.size() && is_grid(w[at + 1]) && w[at + 1].size() == 4) return w[at + 1];
+    return {};
+}
+
+// Fills the call and aux of a spot from the message that starts at word `from`;
+// false when it names no call.
+bool take_message(const Words& w, size_t from, FeedContext& context, FeedSpot& spot) {
+    std::string_view call = message_call(w, from);
+    if (call.empty()) return false;
+    spot.call.assign(call);
+    std::string_view grid = message_grid(w, from);
+    if (!grid.empty()) spot.aux.assign(grid);
+    else mhz_text(spot.dial_mhz, context, spot.aux);
     return true;
 }
 
 const char* const months[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 // 2018-01-27 or 2014-Jul-07.
-bool long_date(const std::string& d, int64_t& day) {
+bool long_date(std::string_view d, int64_t& day) {
     if (d.size() < 10 || d[4] != '-' || !all_digits(d.substr(0, 4), 4)) return false;
     int y = number_at(d, 0, 4), m = 0, dd;
     size_t dash = d.find('-', 5);
-    if (dash == std::string::npos) return false;
-    std::string month = d.substr(5, dash - 5);
-    if (all_digits(month, 2)) m = std::atoi(month.c_str());
+    if (dash == std::string_view::npos) return false;
+    std::string_view month = d.substr(5, dash - 5);
+    if (all_digits(month, 2)) m = number_at(month, 0, 2);
     for (int i = 0; i < 12 && m == 0; i++)
         if (month == months[i]) m = i + 1;
-    std::string rest = d.substr(dash + 1);
+    std::string_view rest = d.substr(dash + 1);
     if (!all_digits(rest, 2) || m < 1 || m > 12) return false;
-    dd = std::atoi(rest.c_str());
+    dd = number_at(rest, 0, 2);
     if (dd < 1 || dd > 31) return false;
     day = feed_days_from_civil(y, m, dd) * 86400;
     return true;
 }
 
-FeedLine parse_wsjtx(const std::vector<std::string>& w, FeedSpot& spot) {
+FeedLine parse_wsjtx(const Words& w, FeedContext& context, FeedSpot& spot) {
     // yymmdd_hhmmss MHz Rx|Tx MODE snr dt audio message...
-    const std::string& stamp = w[0];
+    std::string_view stamp = w[0];
     int64_t day;
     int seconds;
     if (stamp.size() != 13 || stamp[6] != '_' || !date_of(stamp.substr(0, 6), day) || !time_of(stamp.substr(7), seconds))
@@ -133,34 +184,42 @@ FeedLine parse_wsjtx(const std::vector<std::string>& w, FeedSpot& spot) {
     if (w[2] != "Rx" || w.size() < 8) return FeedLine::malformed;
     if (!parse_mhz(w[1], spot.dial_mhz) || !parse_int(w[4], spot.snr) || !sane_snr(spot.snr)) return FeedLine::malformed;
     spot.when = day + seconds;
-    spot.mode = w[3];
-    return take_message(join(w, 7), spot) ? FeedLine::spot : FeedLine::malformed;
+    spot.mode.assign(w[3]);
+    return take_message(w, 7, context, spot) ? FeedLine::spot : FeedLine::malformed;
 }
 
-FeedLine parse_wspr(const std::vector<std::string>& w, FeedSpot& spot) {
+FeedLine parse_wspr(const Words& w, FeedContext& context, FeedSpot& spot) {
     // Current: date time snr dt MHz call [grid] power drift ...
     // Sept 2018 to Feb 2020 and before: date time sync snr dt MHz call [grid] power ...
     int64_t day;
     int seconds;
     if (!date_of(w[0], day) || !time_of(w[1], seconds)) return FeedLine::malformed;
     // The frequency has six or seven decimals; a time offset like 0.31 has two.
-    auto wspr_mhz = [&](const std::string& t) {
+    auto wspr_mhz = [&](std::string_view t) {
         size_t dot = t.find('.');
-        return dot != std::string::npos && t.size() - dot > 4 && parse_mhz(t, spot.dial_mhz);
+        return dot != std::string_view::npos && t.size() - dot > 4 && parse_mhz(t, spot.dial_mhz);
     };
     size_t mhz_at = 0;
     if (wspr_mhz(w[4])) mhz_at = 4;
     else if (w.size() > 6 && wspr_mhz(w[5])) mhz_at = 5;
     else return FeedLine::malformed;
     if (!parse_int(w[mhz_at - 2], spot.snr) || !sane_snr(spot.snr) || w.size() < mhz_at + 3) return FeedLine::malformed;
-    std::string call = w[mhz_at + 1];
+    std::string_view call = w[mhz_at + 1];
     if (call.size() > 2 && call.front() == '<' && call.back() == '>') call = call.substr(1, call.size() - 2);
     if (call == "..." || !feed_plausible_call(call)) return FeedLine::malformed;
     spot.when = day + seconds;
-    spot.mode = "WSPR";
-    spot.call = call;
-    spot.aux = is_grid(w[mhz_at + 2]) ? w[mhz_at + 2] : mhz_text(spot.dial_mhz);
+    spot.mode.assign("WSPR");
+    spot.call.assign(call);
+    if (is_grid(w[mhz_at + 2])) spot.aux.assign(w[mhz_at + 2]);
+    else mhz_text(spot.dial_mhz, context, spot.aux);
     return FeedLine::spot;
+}
+
+// Writes the decimal digits of a value below 100 as two digits.
+char* two_digits(char* out, int v) {
+    *out++ = char('0' + v / 10);
+    *out++ = char('0' + v % 10);
+    return out;
 }
 
 }  // namespace
@@ -174,53 +233,30 @@ int64_t feed_days_from_civil(int y, int m, int d) {
     return era * 146097 + doe - 719468;
 }
 
-bool feed_plausible_call(const std::string& w) {
-    if (w.size() < 3 || w.size() > 12 || is_grid(w)) return false;
+bool feed_plausible_call(std::string_view w) {
+    if (w.size() < 3 || w.size() > feed_call_max || is_grid(w)) return false;
     bool letter = false, digit = false;
     for (char c : w) {
         if (c >= 'A' && c <= 'Z') letter = true;
-        else if (c >= '0' && c <= '9') digit = true;
+        else if (is_digit(c)) digit = true;
         else if (c != '/') return false;
     }
     if (!letter || !digit) return false;
     return w != "RR73" && w != "RRR" && w.front() != '/' && w.back() != '/';
 }
 
-std::string feed_message_call(const std::string& message) {
-    std::vector<std::string> w = words(message);
-    size_t at = 1;  // "CALL1 CALL2 ...": the sender is the second word
-    if (!w.empty() && (w[0] == "CQ" || w[0] == "QRZ")) {
-        at = 1;
-        // One optional modifier: DX, NA, POTA, a number ...
-        if (w.size() > 2 && !feed_plausible_call(w[1]) && w[1].front() != '<') at = 2;
-    }
-    if (at >= w.size()) return "";
-    std::string call = w[at];
-    if (call.size() > 2 && call.front() == '<' && call.back() == '>') {
-        call = call.substr(1, call.size() - 2);
-        if (call == "...") return "";
-    }
-    return feed_plausible_call(call) ? call : "";
-}
+std::string_view feed_message_call(std::string_view message) { return message_call(words(message), 0); }
 
-std::string feed_message_grid(const std::string& message) {
-    std::vector<std::string> w = words(message);
-    size_t at = 1;
-    if (!w.empty() && (w[0] == "CQ" || w[0] == "QRZ") && w.size() > 2 && !feed_plausible_call(w[1]) && w[1].front() != '<')
-        at = 2;
-    if (at + 1 < w.size() && is_grid(w[at + 1]) && w[at + 1].size() == 4) return w[at + 1];
-    return "";
-}
+std::string_view feed_message_grid(std::string_view message) { return message_grid(words(message), 0); }
 
-FeedLine feed_parse_line(const std::string& raw, FeedContext& context, FeedSpot& spot) {
-    std::string line = raw;
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
-    std::vector<std::string> w = words(line);
-    if (w.empty()) return FeedLine::ignored;
+FeedLine feed_parse_line(std::string_view line, FeedContext& context, FeedSpot& spot) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
+    const Words w = words(line);
+    if (w.size() == 0) return FeedLine::ignored;
     spot = FeedSpot{};
     if (w[0].size() == 13 && w[0][6] == '_') {
         if (w.size() < 3) return FeedLine::malformed;
-        return parse_wsjtx(w, spot);
+        return parse_wsjtx(w, context, spot);
     }
     for (size_t i = 0; i < w.size() && i < 3; i++)
         if (w[i] == "Transmitting") return FeedLine::ignored;
@@ -231,10 +267,10 @@ FeedLine feed_parse_line(const std::string& raw, FeedContext& context, FeedSpot&
         if (w.size() < 5 || !parse_mhz(w[2], mhz) || w[3] != "MHz") return FeedLine::malformed;
         context.day = day;
         context.dial_mhz = mhz;
-        context.mode = w[4];
+        context.mode.assign(w[4]);
         return FeedLine::header;
     }
-    if (all_digits(w[0], 6) && w.size() >= 11 && w.size() <= 20 && all_digits(w[1], 4)) return parse_wspr(w, spot);
+    if (all_digits(w[0], 6) && w.size() >= 11 && w.size() <= 20 && all_digits(w[1], 4)) return parse_wspr(w, context, spot);
     // A short line under an old header: hhmmss|hhmm snr dt audio marker message...
     int seconds;
     if (!time_of(w[0], seconds) || w.size() < 6) return FeedLine::malformed;
@@ -244,17 +280,30 @@ FeedLine feed_parse_line(const std::string& raw, FeedContext& context, FeedSpot&
     spot.mode = context.mode;
     if (w[4].size() == 1 && !std::isalnum(static_cast<unsigned char>(w[4][0]))) {  // ~ # @ $ :
         message_at = 5;
-        if (context.mode.find('+') != std::string::npos) spot.mode = w[4] == "#" ? "JT65" : w[4] == "@" ? "JT9" : context.mode;
+        if (context.mode.view().find('+') != std::string_view::npos)
+            spot.mode.assign(w[4] == "#" ? "JT65" : w[4] == "@" ? "JT9" : context.mode.view());
     }
     spot.when = context.day + seconds;
     spot.dial_mhz = context.dial_mhz;
-    return take_message(join(w, message_at), spot) ? FeedLine::spot : FeedLine::malformed;
+    return take_message(w, message_at, context, spot) ? FeedLine::spot : FeedLine::malformed;
 }
 
-std::string feed_record(const FeedSpot& spot) {
+size_t feed_record(const FeedSpot& spot, char (&out)[feed_record_max]) {
+    static_assert(feed_call_max + 15 + 24 < feed_record_max, "call, aux, time, snr, commas and CR LF fit");
     int64_t s = ((spot.when % 86400) + 86400) % 86400;
-    char buf[128];
-    std::snprintf(buf, sizeof buf, "%s,%s,%02d:%02d:%02d,%d,\r\n", spot.call.c_str(), spot.aux.c_str(), int(s / 3600),
-                  int(s / 60 % 60), int(s % 60), spot.snr);
-    return buf;
+    char* p = out;
+    std::memcpy(p, spot.call.text, spot.call.size), p += spot.call.size;
+    *p++ = ',';
+    std::memcpy(p, spot.aux.text, spot.aux.size), p += spot.aux.size;
+    *p++ = ',';
+    p = two_digits(p, int(s / 3600)), *p++ = ':';
+    p = two_digits(p, int(s / 60 % 60)), *p++ = ':';
+    p = two_digits(p, int(s % 60)), *p++ = ',';
+    int snr = spot.snr;
+    if (snr < 0) *p++ = '-', snr = -snr;
+    if (snr >= 100) *p++ = char('0' + snr / 100 % 10);
+    if (snr >= 10) *p++ = char('0' + snr / 10 % 10);
+    *p++ = char('0' + snr % 10);
+    *p++ = ',', *p++ = '\r', *p++ = '\n';
+    return size_t(p - out);
 }

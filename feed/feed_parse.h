@@ -3,27 +3,56 @@
 // Three kinds of input, told apart by content: ALL.TXT of WSJT-X 2.0.1 and
 // later (one self-contained line per decode), ALL.TXT of earlier versions
 // (a header line sets date, band and mode for the short lines after it), and
-// ALL_WSPR.TXT in its three layouts.
+// ALL_WSPR.TXT in its three layouts. The parsers read views of the caller's
+// bytes and write into fixed buffers: nothing is allocated per line.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
-#include <string>
+#include <cstring>
+#include <ostream>
+#include <string_view>
+
+// A short text held in place: at most N bytes, longer ones cut.
+template <size_t N>
+struct FeedText {
+    char text[N + 1] = {};  // NUL-terminated
+    uint8_t size = 0;       // bytes in use
+    static_assert(N < 256);
+
+    std::string_view view() const { return {text, size}; }
+    bool empty() const { return size == 0; }
+    void assign(std::string_view s) {
+        size = uint8_t(std::min(s.size(), N));
+        std::memcpy(text, s.data(), size);
+        text[size] = 0;
+    }
+    friend bool operator==(const FeedText& a, std::string_view b) { return a.view() == b; }
+    friend std::ostream& operator<<(std::ostream& out, const FeedText& t) { return out << t.view(); }
+};
+
+// The longest call sign taken; the longest record written.
+constexpr size_t feed_call_max = 12;
+constexpr size_t feed_record_max = 64;
 
 // One received decode.
 struct FeedSpot {
-    int64_t when = 0;     // seconds since 1970-01-01 UTC
-    std::string call;     // the sender
-    std::string aux;      // grid, or the dial frequency in MHz
-    int snr = 0;          // dB
-    double dial_mhz = 0;  // dial frequency
-    std::string mode;     // FT8, FT4, JT65, WSPR, ...
+    int64_t when = 0;              // seconds since 1970-01-01 UTC
+    FeedText<feed_call_max> call;  // the sender
+    FeedText<15> aux;              // grid, or the dial frequency in MHz ("%.4f", at most 300000.0000)
+    int snr = 0;                   // dB
+    double dial_mhz = 0;           // dial frequency
+    FeedText<23> mode;             // FT8, FT4, JT65, WSPR, ... (a longer word is cut)
 };
 
 // What the lines before this one established (old ALL.TXT headers).
 struct FeedContext {
-    int64_t day = -1;       // midnight UTC of the header's date, seconds; -1 none yet
-    double dial_mhz = 0;    // the header's band
-    std::string mode;       // the header's mode
+    int64_t day = -1;         // midnight UTC of the header's date, seconds; -1 none yet
+    double dial_mhz = 0;      // the header's band
+    FeedText<23> mode;        // the header's mode
+    double text_mhz = -1;     // the dial frequency last written as text, and that text
+    FeedText<15> mhz_text;
 };
 
 enum class FeedLine {
@@ -33,17 +62,18 @@ enum class FeedLine {
     malformed,  // nothing usable
 };
 
-// Parses one line (without its line end).
-FeedLine feed_parse_line(const std::string& line, FeedContext& context, FeedSpot& spot);
+// Parses one line (its line end, if any, is passed over).
+FeedLine feed_parse_line(std::string_view line, FeedContext& context, FeedSpot& spot);
 
-// The sender of a message, or "" when it names no plausible call.
-std::string feed_message_call(const std::string& message);
+// The sender of a message, or "" when it names no plausible call (a view into `message`).
+std::string_view feed_message_call(std::string_view message);
 // The grid square that follows the sender in a message, or "".
-std::string feed_message_grid(const std::string& message);
+std::string_view feed_message_grid(std::string_view message);
 // True for a plausible call sign: letters, digits and '/', with a letter and a digit.
-bool feed_plausible_call(const std::string& word);
+bool feed_plausible_call(std::string_view word);
 
-// The spot as a spot-log record: call,aux,HH:MM:SS,snr,level (level empty) and CR LF.
-std::string feed_record(const FeedSpot& spot);
+// The spot as a spot-log record, call,aux,HH:MM:SS,snr,level (level empty) and
+// CR LF, written to `out`; its length.
+size_t feed_record(const FeedSpot& spot, char (&out)[feed_record_max]);
 // Midnight UTC of a civil date; the date of a time.
 int64_t feed_days_from_civil(int year, int month, int day);

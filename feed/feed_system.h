@@ -1,8 +1,9 @@
-// What the feeder does differently on each system: joining paths, and where
-// its messages go when it was started from a shortcut.
+// What the feeder does differently on each system: joining paths, where its
+// messages go when it was started from a shortcut, and its wait between passes.
 #pragma once
 
 #include <string>
+#include <vector>
 
 // ---- Paths --------------------------------------------------------------------
 
@@ -23,3 +24,10 @@ std::string feed_path_folder(const std::string& path);
 // belong in a log file. A command prompt's console, or a standard error
 // redirected to a file or pipe, is kept. Always false on POSIX.
 bool feed_console_release();
+
+// ---- Waiting ------------------------------------------------------------------
+
+// Waits up to `milliseconds`, less when one of `handles` (descriptors of the
+// sources, sockets on Windows) becomes readable or a signal arrives; true
+// when a handle did.
+bool feed_wait(const std::vector<int>& handles, int milliseconds);

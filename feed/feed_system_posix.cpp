@@ -1,4 +1,6 @@
 // The feeder on POSIX systems: "/" between names, standard error as it is.
+#include <poll.h>
+
 #include "feed/feed_system.h"
 
 std::string feed_path_join(const std::string& folder, const std::string& name) {
@@ -19,3 +21,9 @@ std::string feed_path_folder(const std::string& path) {
 }
 
 bool feed_console_release() { return false; }
+
+bool feed_wait(const std::vector<int>& handles, int milliseconds) {
+    std::vector<pollfd> watched;
+    for (int h : handles) watched.push_back({h, POLLIN, 0});
+    return poll(watched.data(), nfds_t(watched.size()), milliseconds) > 0;
+}

@@ -3,7 +3,10 @@
 // runs without a window standing open.
 #include "feed/feed_system.h"
 
+// clang-format off
+#include <winsock2.h>
 #include <windows.h>
+// clang-format on
 
 namespace {
 
@@ -44,4 +47,17 @@ bool feed_console_release() {
     if (GetConsoleProcessList(processes, 2) > 1) return false;  // a command prompt's console
     FreeConsole();
     return true;
+}
+
+// The handles are sockets (the datagram source's); select() wants at least one.
+bool feed_wait(const std::vector<int>& handles, int milliseconds) {
+    if (handles.empty()) {
+        Sleep(DWORD(milliseconds));
+        return false;
+    }
+    fd_set readable;
+    FD_ZERO(&readable);
+    for (int h : handles) FD_SET(SOCKET(h), &readable);
+    timeval t{milliseconds / 1000, (milliseconds % 1000) * 1000};
+    return select(0, &readable, nullptr, nullptr, &t) > 0;
 }

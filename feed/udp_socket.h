@@ -6,7 +6,8 @@
 // multicast group is bound shared (SO_REUSEADDR, and SO_REUSEPORT where it
 // exists), so every listener on the group gets every datagram, and joined on
 // loopback and on every interface that is up, or on the one named. The socket
-// does not block: wait, then receive until there is nothing more.
+// does not block: the feeder waits on its handle (feed_wait), then receives
+// until there is nothing more.
 #pragma once
 
 #include <cstddef>
@@ -51,8 +52,5 @@ void udp_socket_close(UdpSocket& socket);
 
 // ---- receiving ----
 
-// Waits up to `timeout_ms` for a datagram; true when one is waiting. Returns
-// early on a signal.
-bool udp_socket_wait(const UdpSocket& socket, int timeout_ms);
 // Takes the next waiting datagram into `buffer` (`capacity` bytes, at least udp_datagram_max).
 UdpReceive udp_socket_receive(const UdpSocket& socket, uint8_t* buffer, size_t capacity, size_t& size);

@@ -115,11 +115,6 @@ void udp_socket_close(UdpSocket& s) {
     s.handle = -1;
 }
 
-bool udp_socket_wait(const UdpSocket& s, int timeout_ms) {
-    pollfd p{int(s.handle), POLLIN, 0};
-    return poll(&p, 1, timeout_ms) > 0 && (p.revents & (POLLIN | POLLERR));
-}
-
 UdpReceive udp_socket_receive(const UdpSocket& s, uint8_t* buffer, size_t capacity, size_t& size) {
     msghdr m{};
     iovec v{buffer, capacity};

@@ -167,14 +167,6 @@ void udp_socket_close(UdpSocket& s) {
     s.handle = -1;
 }
 
-bool udp_socket_wait(const UdpSocket& s, int timeout_ms) {
-    fd_set read;
-    FD_ZERO(&read);
-    FD_SET(SOCKET(s.handle), &read);
-    timeval t{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
-    return select(0, &read, nullptr, nullptr, &t) > 0;
-}
-
 UdpReceive udp_socket_receive(const UdpSocket& s, uint8_t* buffer, size_t capacity, size_t& size) {
     int n = recv(SOCKET(s.handle), reinterpret_cast<char*>(buffer), int(capacity), 0);
     if (n == SOCKET_ERROR) {

@@ -1,17 +1,22 @@
-// The live source of skerrow-feed --udp: the decoders' datagrams received,
-// read and made into spots, with what was passed over counted.
+// The live source of skerrow-feed --udp: the decoders' datagrams received as
+// they come, read, and made into spots for the keeper, with what was passed
+// over counted. The socket is opened when the source is made, before the
+// files are caught up, so what is sent meanwhile waits in it; a port another
+// program has is said once and tried again every minute.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "feed/feed_parse.h"
+#include "feed/feed_source.h"
 #include "feed/udp_address.h"
 #include "feed/udp_socket.h"
 #include "feed/udp_spot.h"
 
-// The listener and its counts.
+// The listener, its settings and its counts.
 struct UdpSource {
     UdpAddress address;          // where to listen
     std::string interface_name;  // the interface a group is joined on; "" every one that is up
@@ -20,27 +25,38 @@ struct UdpSource {
     UdpSocket socket;            // open while listening
     UdpStations stations;        // the latest Status of each decoder instance
     std::vector<uint8_t> buffer; // one datagram
+    std::string said;            // what was last said of the socket, said again only when it changes
+    std::chrono::steady_clock::time_point retry_at;  // when to try the socket again
     long long datagrams = 0;     // received
     long long not_understood = 0;  // bad magic or schema, cut short, null, absurd, oversized
-    long long no_band = 0;       // decodes passed over for want of a Status
+    long long no_band = 0;       // decodes passed over for want of a Status of their Id
     long long off_air_left = 0;  // decodes of recorded files left out
     long long no_call = 0;       // decodes naming no plausible sender
 };
 
+// Datagrams taken in one poll; more wait for the next, with no wait between.
+constexpr size_t udp_batch = 4096;
+// How often a socket that could not be opened is tried again.
+constexpr auto udp_retry_every = std::chrono::seconds(60);
+
 // ---- listening ----
 
-// Opens the socket; on failure `error` says why (see udp_source_in_use_text).
-UdpOpen udp_source_open(UdpSource& source, std::string& error);
+// Opens the socket, saying on standard error why not (once for each reason:
+// for a port another program has, the port and how to set a multicast group
+// instead). True when listening.
+bool udp_source_listen(UdpSource& source);
 void udp_source_close(UdpSource& source);
 bool udp_source_listening(const UdpSource& source);
-// What to say when another program has the port: the port, and how to set
-// a multicast group instead.
-std::string udp_source_in_use_text(const UdpSource& source);
 
 // ---- receiving ----
 
-// Waits up to `timeout_ms` for a datagram; true when one is waiting.
-bool udp_source_wait(const UdpSource& source, int timeout_ms);
-// Takes up to `most` waiting datagrams; their spots are appended to
-// `spots`, placed on the date nearest `now`. False when the socket failed.
-bool udp_source_drain(UdpSource& source, int64_t now, size_t most, std::vector<FeedSpot>& spots);
+// Takes up to `most` waiting datagrams; their spots are appended to `spots`,
+// placed on the date nearest `now`. A socket that fails is closed, said so,
+// and tried again after udp_retry_every.
+void udp_source_drain(UdpSource& source, int64_t now, size_t most, std::vector<FeedSpot>& spots);
+
+// ---- as a source of the feeder ----
+
+// `source` (which must outlive it) as one of the feeder's sources: each poll
+// drains it into the keeper, and tries a closed socket again when due.
+std::unique_ptr<FeedSource> udp_feed_source(UdpSource& source);

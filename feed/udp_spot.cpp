@@ -31,10 +31,11 @@ const UdpStation* find_station(const UdpStations& all, std::string_view id) {
     return nullptr;
 }
 
-std::string mhz_text(double mhz) {
+// The dial frequency as the decoder files' spots have it in aux.
+void set_mhz(FeedSpot& spot, double mhz) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.4f", mhz);
-    return buf;
+    spot.aux.assign(buf);
 }
 
 // A WSPR grid: AA00 or AA00aa.
@@ -71,22 +72,24 @@ UdpSpot udp_take(UdpStations& stations, const UdpMessage& m, int64_t now, bool k
     if (m.kind == UdpKind::wspr_decode) {
         std::string_view call = m.call;
         if (call.size() > 2 && call.front() == '<' && call.back() == '>') call = call.substr(1, call.size() - 2);
-        spot.call = std::string(call.substr(0, 16));
-        if (spot.call.size() != call.size() || !feed_plausible_call(spot.call)) return UdpSpot::no_call;
+        if (call.size() > feed_call_max || !feed_plausible_call(call)) return UdpSpot::no_call;
+        spot.call.assign(call);
         spot.dial_mhz = double(m.frequency_hz) / 1e6;
-        spot.mode = "WSPR";
-        spot.aux = wspr_grid(m.grid) ? std::string(m.grid) : mhz_text(spot.dial_mhz);
+        spot.mode.assign("WSPR");
+        if (wspr_grid(m.grid)) spot.aux.assign(m.grid);
+        else set_mhz(spot, spot.dial_mhz);
         return UdpSpot::spot;
     }
-    const std::string message(m.message.substr(0, 256));  // no decoded message is longer
-    spot.call = feed_message_call(message);
-    if (spot.call.empty()) return UdpSpot::no_call;
+    const std::string_view message = m.message.substr(0, 256);  // no decoded message is longer
+    const std::string_view call = feed_message_call(message);
+    if (call.empty() || call.size() > feed_call_max) return UdpSpot::no_call;
+    spot.call.assign(call);
     const UdpStation* station = find_station(stations, m.id);
-    spot.mode = std::string(udp_mode_name(m.mode));
-    if (spot.mode.empty() && station) spot.mode = station->mode;
-    spot.aux = feed_message_grid(message);
+    spot.mode.assign(udp_mode_name(m.mode));
+    if (spot.mode.empty() && station) spot.mode.assign(station->mode);
+    spot.aux.assign(feed_message_grid(message));
     if (!station) return UdpSpot::no_band;
     spot.dial_mhz = station->dial_mhz;
-    if (spot.aux.empty()) spot.aux = mhz_text(spot.dial_mhz);
+    if (spot.aux.empty()) set_mhz(spot, spot.dial_mhz);
     return UdpSpot::spot;
 }

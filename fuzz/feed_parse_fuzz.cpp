@@ -3,22 +3,23 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <string>
+#include <string_view>
 
 #include "feed/feed_parse.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::string all(reinterpret_cast<const char*>(data), size);
+    std::string_view all(reinterpret_cast<const char*>(data), size);
     FeedContext context;
     size_t start = 0;
     while (start <= all.size()) {
         size_t end = all.find('\n', start);
-        if (end == std::string::npos) end = all.size();
+        if (end == std::string_view::npos) end = all.size();
         FeedSpot spot;
         if (feed_parse_line(all.substr(start, end - start), context, spot) == FeedLine::spot) {
-            std::string record = feed_record(spot);
-            if (spot.snr < -60 || spot.snr > 50 || !feed_plausible_call(spot.call) ||
-                record.find(',') == std::string::npos || record.size() > 100)
+            char buffer[feed_record_max];
+            std::string_view record(buffer, feed_record(spot, buffer));
+            if (spot.snr < -60 || spot.snr > 50 || !feed_plausible_call(spot.call.view()) ||
+                record.find(',') == std::string_view::npos || record.size() > 60 || record.substr(record.size() - 3) != ",\r\n")
                 std::abort();
         }
         start = end + 1;

@@ -23,8 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int64_t now = 1700000000;
     UdpSpot made = udp_take(stations, message, now, true, spot);
     if (made == UdpSpot::spot || made == UdpSpot::no_band) {
-        if (spot.snr < -60 || spot.snr > 50 || !feed_plausible_call(spot.call) || spot.when < now - 43200 ||
-            spot.when > now + 43200 || feed_record(spot).size() > 100)
+        char record[feed_record_max];
+        if (spot.snr < -60 || spot.snr > 50 || !feed_plausible_call(spot.call.view()) || spot.when < now - 43200 ||
+            spot.when > now + 43200 || feed_record(spot, record) > feed_record_max)
             std::abort();
     }
     if (stations.stations.size() > udp_stations_max) std::abort();

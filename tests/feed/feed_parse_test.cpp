@@ -20,6 +20,11 @@ Parsed parse(const std::string& line) {
     return parse(line, none);
 }
 
+std::string record(const FeedSpot& spot) {
+    char out[feed_record_max];
+    return std::string(out, feed_record(spot, out));
+}
+
 int64_t at(int y, int m, int d, int hh, int mm, int ss) {
     return feed_days_from_civil(y, m, d) * 86400 + hh * 3600 + mm * 60 + ss;
 }
@@ -32,7 +37,7 @@ TEST(FeedParse, CurrentAllTxt) {
     EXPECT_EQ(p.spot.when, at(2019, 9, 8, 5, 25, 15));
     EXPECT_EQ(p.spot.mode, "FT8");
     EXPECT_EQ(p.spot.aux, "14.0740") << "no grid: the dial frequency";
-    EXPECT_EQ(feed_record(p.spot), "N1AW,14.0740,05:25:15,-18,\r\n");
+    EXPECT_EQ(record(p.spot), "N1AW,14.0740,05:25:15,-18,\r\n");
     EXPECT_EQ(parse("190908_052530    14.074 Tx FT8      0  0.0 1500 N1AW W1AW R-10").kind, FeedLine::ignored);
     EXPECT_EQ(parse("190908_052545    7.074 Rx FT4    -12  0.1  800 CQ DX K1ABC FN42").spot.aux, "FN42");
 }

@@ -9,6 +9,11 @@
 
 namespace {
 
+std::string record_of(const FeedSpot& spot) {
+    char record[feed_record_max];
+    return std::string(record, feed_record(spot, record));
+}
+
 UdpParse parse(const std::string& bytes, UdpMessage& m) {
     return udp_message_parse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), m);
 }
@@ -200,7 +205,7 @@ TEST(UdpSpot, MakesTheSpotOfADecodeWithTheBandOfItsIdsStatus) {
     for (const Case& c : cases) {
         ASSERT_EQ(take(c.bytes), c.result) << c.record;
         if (c.result != UdpSpot::spot) continue;
-        EXPECT_EQ(feed_record(spot), c.record);
+        EXPECT_EQ(record_of(spot), c.record);
         EXPECT_NEAR(spot.dial_mhz, c.dial_mhz, 1e-9);
         EXPECT_EQ(spot.mode, c.mode);
     }

@@ -1,0 +1,146 @@
+#include "feed/feed_keeper.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace {
+
+// A record never grows the kept bytes past what an offset of 32 bits reaches
+// (some 130 million records): beyond, the spot is counted and dropped.
+constexpr size_t bytes_limit = UINT32_MAX - feed_record_max;
+
+uint64_t key_hash(std::string_view call, int64_t when) {
+    uint64_t h = 1469598103934665603ull ^ uint64_t(when) * 0x9e3779b97f4a7c15ull;
+    for (char c : call) h = (h ^ uint8_t(c)) * 1099511628211ull;
+    return h ^ (h >> 29);
+}
+
+std::string_view call_of(const FeedKeeper& k, const FeedKept& kept) {
+    return std::string_view(k.bytes).substr(kept.at, kept.call_size);
+}
+
+// The table's slot for a call and time: the one holding it, or the empty one where it goes.
+size_t slot_of(const FeedKeeper& k, std::string_view call, int64_t when) {
+    const size_t mask = k.table.size() - 1;
+    for (size_t i = key_hash(call, when) & mask;; i = (i + 1) & mask) {
+        uint32_t entry = k.table[i];
+        if (entry == 0) return i;
+        const FeedKept& other = k.kept[entry - 1];
+        if (other.when == when && call_of(k, other) == call) return i;
+    }
+}
+
+// Makes room for one more entry, keeping the table at most half full.
+void table_reserve(FeedKeeper& k) {
+    if ((k.kept.size() + 1) * 2 <= k.table.size()) return;
+    size_t size = 1024;
+    while (size < (k.kept.size() + 1) * 2) size *= 2;
+    k.table.assign(size, 0);
+    for (size_t i = 0; i < k.kept.size(); i++)
+        k.table[slot_of(k, call_of(k, k.kept[i]), k.kept[i].when)] = uint32_t(i + 1);
+}
+
+int64_t hold_end(int64_t to) { return to > INT64_MAX - feed_hold_ahead ? INT64_MAX : to + feed_hold_ahead; }
+
+bool wanted(const FeedKeeper& k, const FeedSpot& spot) {
+    if (k.band >= 0 && std::floor(spot.dial_mhz) != std::floor(k.band)) return false;
+    if (k.mode.empty()) return true;
+    std::string_view mode = spot.mode.view();
+    if (mode.size() != k.mode.size()) return false;
+    for (size_t i = 0; i < mode.size(); i++)
+        if (std::toupper(static_cast<unsigned char>(mode[i])) != k.mode[i]) return false;
+    return true;
+}
+
+void sort_by_time(const FeedKeeper& k, std::vector<uint32_t>::iterator first, std::vector<uint32_t>::iterator last) {
+    std::stable_sort(first, last, [&](uint32_t a, uint32_t b) { return k.kept[a].when < k.kept[b].when; });
+}
+
+}  // namespace
+
+void feed_keeper_start(FeedKeeper& k, int64_t from, int64_t to) {
+    FeedKeeper fresh;
+    fresh.band = k.band;
+    fresh.mode = k.mode;
+    fresh.outside = k.outside, fresh.now = k.now;
+    for (char& c : fresh.mode) c = char(std::toupper(static_cast<unsigned char>(c)));
+    fresh.from = from, fresh.to = to;
+    k = std::move(fresh);
+}
+
+FeedMove feed_keeper_move(FeedKeeper& k, int64_t from, int64_t to) {
+    if (from == k.from && to == k.to) return FeedMove::none;
+    if (from < k.from || from >= hold_end(k.to) || to < k.to) {
+        feed_keeper_start(k, from, to);
+        return FeedMove::back;
+    }
+    // Rebuilt with what stays: the span's records still inside it, in their
+    // order, then the held ones it reaches now, by time.
+    FeedKeeper next;
+    next.band = k.band, next.mode = k.mode, next.outside = k.outside, next.now = k.now;
+    next.from = from, next.to = to;
+    auto carry = [&](const FeedKept& kept) {
+        next.order.push_back(uint32_t(next.kept.size()));
+        next.kept.push_back({kept.when, uint32_t(next.bytes.size()), kept.size, kept.call_size});
+        next.bytes.append(k.bytes, kept.at, kept.size);
+    };
+    for (uint32_t i : k.order)
+        if (k.kept[i].when >= from && k.kept[i].when < to) carry(k.kept[i]);
+    const size_t promoted_from = next.order.size();
+    std::vector<uint32_t> held;
+    for (size_t i = 0; i < k.kept.size(); i++)
+        if (k.kept[i].when >= k.to) held.push_back(uint32_t(i));
+    for (uint32_t i : held)
+        if (k.kept[i].when >= from && k.kept[i].when < to) carry(k.kept[i]);
+    sort_by_time(next, next.order.begin() + long(promoted_from), next.order.end());
+    for (uint32_t i : held) {
+        const FeedKept& kept = k.kept[i];
+        if (kept.when >= to && kept.when < hold_end(to)) {
+            next.kept.push_back({kept.when, uint32_t(next.bytes.size()), kept.size, kept.call_size});
+            next.bytes.append(k.bytes, kept.at, kept.size);
+        } else if (kept.when < from) {
+            next.outside++;
+        }
+    }
+    const bool changed = promoted_from != k.order.size() || next.order.size() != promoted_from;
+    next.settled = next.order.size();
+    k = std::move(next);
+    table_reserve(k);
+    return changed ? FeedMove::forward : FeedMove::none;
+}
+
+bool feed_keeper_offer(FeedKeeper& k, const FeedSpot& spot) {
+    if (!wanted(k, spot) || spot.when < k.from || spot.when >= hold_end(k.to) || k.bytes.size() > bytes_limit) {
+        k.outside++;
+        return false;
+    }
+    table_reserve(k);
+    size_t slot = slot_of(k, spot.call.view(), spot.when);
+    if (k.table[slot] != 0) return false;
+    char record[feed_record_max];
+    const size_t size = feed_record(spot, record);
+    const uint32_t index = uint32_t(k.kept.size());
+    k.kept.push_back({spot.when, uint32_t(k.bytes.size()), uint8_t(size), spot.call.size});
+    k.bytes.append(record, size);
+    k.table[slot] = index + 1;
+    if (spot.when < k.to) k.order.push_back(index);
+    return true;
+}
+
+void feed_keeper_settle(FeedKeeper& k) {
+    sort_by_time(k, k.order.begin() + long(k.settled), k.order.end());
+    k.settled = k.order.size();
+}
+
+size_t feed_keeper_held(const FeedKeeper& k) { return k.kept.size() - k.order.size(); }
+
+std::string_view feed_keeper_records(const FeedKeeper& k, size_t& next, std::string& buffer) {
+    constexpr size_t piece = size_t(1) << 20;
+    buffer.clear();
+    for (; next < k.order.size() && buffer.size() < piece; next++) {
+        const FeedKept& kept = k.kept[k.order[next]];
+        buffer.append(k.bytes, kept.at, kept.size);
+    }
+    return buffer;
+}

@@ -1,0 +1,67 @@
+// The keeper of the spot log's span: the spots every source yields come here;
+// it keeps those inside the span that pass the filters, one per call and
+// time, in the order the log gets them, holds those up to an hour ahead of
+// the span until the span reaches them, and lets go of what falls out when
+// the span moves on. It holds nothing beyond the span and that hour: its size
+// is that of the log.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "feed/feed_parse.h"
+
+// Decodes this far ahead of the span's end are held; further ahead, counted and dropped.
+constexpr int64_t feed_hold_ahead = 3600;
+
+// A kept spot: its record's bytes in FeedKeeper::bytes.
+struct FeedKept {
+    int64_t when;       // seconds since 1970-01-01 UTC
+    uint32_t at;        // where its record starts in `bytes`
+    uint8_t size;       // the record's length
+    uint8_t call_size;  // the call's length (the record starts with it)
+};
+
+// What the keeper keeps, and for which span.
+struct FeedKeeper {
+    int64_t from = 0, to = 0;         // the span, [from, to); `to` is INT64_MAX for a rolling window
+    int64_t now = 0;                  // the wall clock at this pass, seconds since 1970-01-01 UTC
+    double band = -1;                 // filters: whole MHz of the dial, -1 any;
+    std::string mode;                 //   the mode in capitals, "" any
+    std::string bytes;                // every kept record as the log has it
+    std::vector<FeedKept> kept;       // every kept spot, inside the span or held, as they came
+    std::vector<uint32_t> order;      // those inside the span, indices into `kept`, in the log's order
+    size_t settled = 0;               // `order` before this is in place; after it came this pass
+    std::vector<uint32_t> table;      // one per call and time: indices into `kept` + 1, 0 empty
+    long long outside = 0;            // decodes outside the span (or dropped ahead of it) or the filters
+};
+
+// How the span moved.
+enum class FeedMove {
+    none,     // the log stays as it is
+    forward,  // on: what fell out was let go, held spots that came in were added
+    back,     // back, or so far on that nothing held serves: everything was let go; read again
+};
+
+// ---- the span ----
+
+// Sets the span of an empty keeper.
+void feed_keeper_start(FeedKeeper& keeper, int64_t from, int64_t to);
+FeedMove feed_keeper_move(FeedKeeper& keeper, int64_t from, int64_t to);
+
+// ---- spots ----
+
+// Takes a spot a source yields; false when it was not kept (outside, filtered, repeated).
+bool feed_keeper_offer(FeedKeeper& keeper, const FeedSpot& spot);
+// Puts what came this pass in the log's order (by time, as they came).
+void feed_keeper_settle(FeedKeeper& keeper);
+// Spots held ahead of the span.
+size_t feed_keeper_held(const FeedKeeper& keeper);
+
+// ---- records ----
+
+// The records of order[first...] as the log's bytes, handed over in pieces of
+// about 1 MiB through `buffer`; call until it gives an empty piece.
+std::string_view feed_keeper_records(const FeedKeeper& keeper, size_t& next, std::string& buffer);
