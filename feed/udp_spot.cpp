@@ -31,11 +31,17 @@ const UdpStation* find_station(const UdpStations& all, std::string_view id) {
     return nullptr;
 }
 
+// Sets a text of the spot; an empty view (which may hold no pointer at all) leaves it empty.
+template <size_t N>
+void put(FeedText<N>& text, std::string_view s) {
+    if (!s.empty()) text.assign(s);
+}
+
 // The dial frequency as the decoder files' spots have it in aux.
 void set_mhz(FeedSpot& spot, double mhz) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.4f", mhz);
-    spot.aux.assign(buf);
+    put(spot.aux, buf);
 }
 
 // A WSPR grid: AA00 or AA00aa.
@@ -73,21 +79,21 @@ UdpSpot udp_take(UdpStations& stations, const UdpMessage& m, int64_t now, bool k
         std::string_view call = m.call;
         if (call.size() > 2 && call.front() == '<' && call.back() == '>') call = call.substr(1, call.size() - 2);
         if (call.size() > feed_call_max || !feed_plausible_call(call)) return UdpSpot::no_call;
-        spot.call.assign(call);
+        put(spot.call, call);
         spot.dial_mhz = double(m.frequency_hz) / 1e6;
-        spot.mode.assign("WSPR");
-        if (wspr_grid(m.grid)) spot.aux.assign(m.grid);
+        put(spot.mode, "WSPR");
+        if (wspr_grid(m.grid)) put(spot.aux, m.grid);
         else set_mhz(spot, spot.dial_mhz);
         return UdpSpot::spot;
     }
     const std::string_view message = m.message.substr(0, 256);  // no decoded message is longer
     const std::string_view call = feed_message_call(message);
     if (call.empty() || call.size() > feed_call_max) return UdpSpot::no_call;
-    spot.call.assign(call);
+    put(spot.call, call);
     const UdpStation* station = find_station(stations, m.id);
-    spot.mode.assign(udp_mode_name(m.mode));
-    if (spot.mode.empty() && station) spot.mode.assign(station->mode);
-    spot.aux.assign(feed_message_grid(message));
+    put(spot.mode, udp_mode_name(m.mode));
+    if (spot.mode.empty() && station) put(spot.mode, station->mode);
+    put(spot.aux, feed_message_grid(message));
     if (!station) return UdpSpot::no_band;
     spot.dial_mhz = station->dial_mhz;
     if (spot.aux.empty()) set_mhz(spot, spot.dial_mhz);

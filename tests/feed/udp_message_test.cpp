@@ -14,8 +14,12 @@ std::string record_of(const FeedSpot& spot) {
     return std::string(record, feed_record(spot, record));
 }
 
+// The message's texts are views of the bytes: they stay here until the next parse.
+std::string held;
+
 UdpParse parse(const std::string& bytes, UdpMessage& m) {
-    return udp_message_parse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), m);
+    held = bytes;
+    return udp_message_parse(reinterpret_cast<const uint8_t*>(held.data()), held.size(), m);
 }
 
 TEST(UdpMessage, ReadsTheMessagesOfTheThreeDecoders) {
