@@ -6,8 +6,9 @@
 // INPUT is an ALL.TXT or ALL_WSPR.TXT file, or a folder holding them (the
 // yearly and monthly split files included); by default the decoder's own
 // folder. With --udp the decodes the decoders send as datagrams come in as
-// they are made, after the files have been caught up. SPOTS.LOG is by default the log the installed monitor's starter
-// setup file names (host/folders.h). The spot log gets a header line,
+// they are made, after the files have been caught up. SPOTS.LOG is by
+// default the log the installed monitor's starter setup file names
+// (host/folders.h). The spot log gets a header line,
 // then one record per decode: call,aux,HH:MM:SS,snr,level with CR LF.
 // Started where its messages would be seen by no one (a Windows shortcut),
 // it writes them to skerrow-feed.log beside its executable instead.
