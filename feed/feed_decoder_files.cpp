@@ -130,8 +130,8 @@ private:
         if (f.started && info.inode == f.inode && info.size == f.offset && f.stopped_at_to < 0) return;  // nothing new
         if (f.started && f.stopped_at_to >= 0 && info.inode == f.inode && info.size >= f.offset) return;
         FeedFile file;
-        std::string reason;
-        if (!feed_file_open_read(path, file, reason)) {
+        std::string reason = "not a regular file";  // a pipe would block the pass, a device never end
+        if (!info.regular || !feed_file_open_read(path, file, reason)) {
             complete_ = false;
             if (!f.unreadable) std::fprintf(stderr, "skerrow-feed: cannot read %s: %s\n", path.c_str(), reason.c_str());
             f.unreadable = true;
@@ -232,14 +232,18 @@ private:
         return true;
     }
 
-    // The first line at or after `at` that tells its own time (a self-dated
-    // decode or a header), looking no further than `limit`: its offset and time.
+    // The first line at or after `at` that can start a read, looking no
+    // further than `limit`: a decode that tells its own date, or a header, with
+    // the time of the first decode under it (every line before the header is,
+    // so far as the file is in order, no later than that; the header's own
+    // time says less, as it tells minutes only). Its offset and time.
     bool probe(FeedFile& file, long long at, long long limit, long long& line_at, int64_t& when) {
         std::string reason;
         long long pos = at > 0 ? at - 1 : 0;  // a line starts at `at` when the byte before it ends one
         bool skip_first = at > 0;
         const long long end = std::min(limit, at + probe_limit);
         FeedContext context;
+        long long header_at = -1;
         while (pos < end) {
             long long got = feed_file_read_at(file, pos, buffer_.data(), size_t(std::min(end - pos, probe_block)), reason);
             if (got <= 0) return false;
@@ -258,9 +262,10 @@ private:
                 if (nl == std::string_view::npos) break;
                 FeedSpot spot;
                 const FeedLine kind = feed_parse_line(block.substr(i, nl - i), context, spot);
-                if (kind == FeedLine::header || kind == FeedLine::spot) {
-                    line_at = pos + (long long)i;
-                    when = kind == FeedLine::header ? context.day : spot.when;
+                if (kind == FeedLine::header && header_at < 0) header_at = pos + (long long)i;
+                if (kind == FeedLine::spot) {
+                    line_at = header_at >= 0 ? header_at : pos + (long long)i;
+                    when = spot.when;
                     return line_at < limit;
                 }
                 i = nl + 1;

@@ -2,124 +2,16 @@
 // appends half lines, rotates and rewrites its file, and the spot log on a
 // full disk, deleted, or named where no spot log belongs.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/mount.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <thread>
-#include <vector>
 
-extern char** environ;
+#include "support/feed_process.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-bool wait_for(const std::function<bool()>& condition, int timeout_ms) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
-size_t count(const std::string& text, const std::string& part) {
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) n++;
-    return n;
-}
-
-// `n` decodes of distinct calls PREFIX0X, PREFIX1X ... a second apart from 00:00:00.
-std::string decodes(int n, const std::string& prefix) {
-    std::string out;
-    char line[128];
-    for (int i = 0; i < n; i++) {
-        std::snprintf(line, sizeof line, "190908_%02d%02d%02d    14.074 Rx FT8    -10  0.3 1304 CQ %s%dX FN42\n",
-                      i / 3600, i / 60 % 60, i % 60, prefix.c_str(), i);
-        out += line;
-    }
-    return out;
-}
-
-// Write system calls the process has made so far.
-long long write_calls(pid_t p) {
-    std::ifstream io("/proc/" + std::to_string(p) + "/io");
-    std::string key;
-    long long value = -1;
-    while (io >> key >> value)
-        if (key == "syscw:") return value;
-    return -1;
-}
-
-const std::string header = "skerrow-feed spot log\r\n";
-
-class FeedProcessTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/skerrow-feed-XXXXXX";
-        folder = mkdtemp(pattern);
-    }
-    void TearDown() override {
-        if (pid > 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-        if (mounted) umount2(disk.c_str(), MNT_DETACH);
-        fs::remove_all(folder);
-    }
-    // Starts the feeder with its standard error going to errors().
-    pid_t start(const std::vector<std::string>& args) {
-        std::vector<std::string> all = {FEED_EXE};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, (folder + "/feed.err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t p = -1;
-        posix_spawn(&p, FEED_EXE, &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        return p;
-    }
-    // The exit code of a feeder started by start(), or -1 when it does not end within 20 s.
-    int finish() {
-        int status = 0;
-        if (!wait_for([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 20000)) return -1;
-        pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    std::string errors() { return read_file(folder + "/feed.err"); }
-    void append(const std::string& name, const std::string& text) {
-        std::ofstream(folder + "/" + name, std::ios::binary | std::ios::app) << text;
-    }
-    // A 64 KiB disk at `disk`; false with the reason in `why` where mounting is not permitted.
-    bool mount_small_disk(std::string& why) {
-        disk = folder + "/disk";
-        fs::create_directory(disk);
-        mounted = mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") == 0;
-        if (!mounted) why = std::string("cannot mount a small tmpfs here: ") + std::strerror(errno);
-        return mounted;
-    }
-    std::string folder, disk;
-    bool mounted = false;
-    pid_t pid = -1;
-};
+using namespace feed_test;
 
 TEST_F(FeedProcessTest, OnceWritesTheDayWithDuplicatesOnce) {
     append("ALL.TXT",

@@ -12,59 +12,49 @@
 #include <cstring>
 #include <filesystem>
 
-#include "tests/support/feed_process.h"
-#include "tests/support/udp_datagram.h"
+#include "support/feed_process.h"
+#include "support/udp_datagram.h"
+#include "support/udp_loopback.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace feed_test;
 
-const std::string header = "skerrow-feed spot log\r\n";
 constexpr int64_t day = 1700006400;  // 2023-11-15 00:00:00 UTC
 
-size_t count(const std::string& text, const std::string& part) {
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) n++;
-    return n;
-}
-
-class FeedUdpTest : public ::testing::Test {
+class FeedUdpTest : public FeedProcessTest {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/skerrow-feed-udp-XXXXXX";
-        folder = mkdtemp(pattern);
+        FeedProcessTest::SetUp();
         set_clock(day + 12 * 3600 + 30);
-        port = feed_free_port();
+        port = udp_free_port();
     }
-    void TearDown() override {
-        if (pid > 0) feed_finish(pid, 0);
-        fs::remove_all(folder);
-    }
-    void set_clock(int64_t t) { std::ofstream(folder + "/clock") << t; }
     // The feeder with HOME in the test's folder (no decoder folder unless made) and the test's clock.
-    pid_t start(std::vector<std::string> args, const std::string& errors = "feed.err") {
-        args.insert(args.begin(), {"-o", log()});
-        return feed_start(FEED_EXE, args, folder + "/" + errors, {"HOME=" + folder, "SKERROW_FEED_CLOCK=" + folder + "/clock"});
+    pid_t start_feed(std::vector<std::string> args, const std::string& out = "spots.log",
+                     const std::string& errors_name = "feed.err") {
+        args.insert(args.begin(), {"-o", folder + "/" + out});
+        return start(args, {"HOME=" + folder, clock_env()}, errors_name);
     }
     // Starts a unicast listener and waits until it has the port.
     void listen(std::vector<std::string> args) {
         args.insert(args.begin(), {"--follow", "--udp", ":" + std::to_string(port)});
-        pid = start(args);
-        ASSERT_TRUE(feed_wait_for([&] { return feed_port_taken(port); }, 10000)) << errors();
+        pid = start_feed(args);
+        ASSERT_TRUE(wait_for([&] { return udp_port_taken(port); }, 10000)) << errors();
     }
-    void send(const std::vector<std::string>& datagrams) { ASSERT_TRUE(feed_send("127.0.0.1", port, datagrams)); }
+    void send(const std::vector<std::string>& datagrams) { ASSERT_TRUE(udp_send("127.0.0.1", port, datagrams)); }
+    // Ends the feeder with SIGTERM: its exit code.
+    int stop(pid_t& which) {
+        kill(which, SIGTERM);
+        return finish(which);
+    }
     // Sends a last decode, waits for it, and stops the feeder: everything before it has been taken.
     void finish_with(const std::string& id, uint32_t ms) {
         send({udp_decode(id, ms, 0, "~", "CQ Z9END AA00")});
-        ASSERT_TRUE(feed_wait_for([&] { return log_text().find("Z9END,") != std::string::npos; }, 10000)) << log_text();
-        EXPECT_EQ(feed_stop(pid), 0);
+        ASSERT_TRUE(wait_for([&] { return log_text().find("Z9END,") != std::string::npos; }, 10000)) << log_text();
+        EXPECT_EQ(stop(pid), 0);
     }
-    std::string log() const { return folder + "/spots.log"; }
-    std::string log_text() const { return feed_read_file(log()); }
-    std::string errors() const { return feed_read_file(folder + "/feed.err"); }
-    std::string folder;
+    std::string log_text() const { return read_file(folder + "/spots.log"); }
     uint16_t port = 0;
-    pid_t pid = -1;
 };
 
 TEST_F(FeedUdpTest, TheThreeDecodersMessagesBecomeSpotsOnceEach) {
@@ -143,7 +133,7 @@ TEST_F(FeedUdpTest, TheDecoderFolderIsCaughtUpFirstAndADecodeHeardBothWaysIsWrit
     std::ofstream(folder + "/.local/share/WSJT-X/ALL.TXT")
         << "231115_120000    14.074 Rx FT8    -10  0.3 1304 CQ K1ABC FN42\n";
     listen({});
-    ASSERT_TRUE(feed_wait_for([&] { return log_text().find("K1ABC,") != std::string::npos; }, 10000)) << errors();
+    ASSERT_TRUE(wait_for([&] { return log_text().find("K1ABC,") != std::string::npos; }, 10000)) << errors();
     const uint32_t t = udp_ms(12, 0, 0);
     send({udp_wsjtx_status("WSJT-X", 14074000, "FT8"), udp_decode("WSJT-X", t, -10, "~", "CQ K1ABC FN42"),
           udp_decode("WSJT-X", t, -12, "~", "CQ G4ABC IO91")});
@@ -155,30 +145,25 @@ TEST_F(FeedUdpTest, TheDecoderFolderIsCaughtUpFirstAndADecodeHeardBothWaysIsWrit
 }
 
 TEST_F(FeedUdpTest, APortTakenIsSaidOnceAndWithNoOtherInputEndsTheFeeder) {
-    int holder = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    const int holder = udp_hold_port(port);
+    ASSERT_GE(holder, 0);
     const std::string said = "skerrow-feed: another program already listens on port " + std::to_string(port) +
                              " (127.0.0.1:" + std::to_string(port) +
                              "); to share the decodes, set a multicast group such as 239.255.0.1 as the UDP server in "
                              "the decoder and in every program that listens, and start skerrow-feed with --udp "
                              "239.255.0.1:" + std::to_string(port) + "\n";
-    pid = start({"--follow", "--udp", ":" + std::to_string(port)});
-    EXPECT_EQ(feed_finish(pid), 1);
+    pid = start_feed({"--follow", "--udp", ":" + std::to_string(port)});
+    EXPECT_EQ(finish(), 1);
     EXPECT_EQ(errors(), said);
     // With a file to read it goes on with that.
     std::ofstream(folder + "/ALL.TXT") << "231115_120000    14.074 Rx FT8    -10  0.3 1304 CQ K1ABC FN42\n";
-    pid = start({"--udp", "127.0.0.1:" + std::to_string(port), folder + "/ALL.TXT"});
-    ASSERT_TRUE(feed_wait_for([&] { return log_text().find("K1ABC,") != std::string::npos; }, 10000)) << errors();
-    EXPECT_EQ(feed_stop(pid), 0);
+    pid = start_feed({"--udp", "127.0.0.1:" + std::to_string(port), folder + "/ALL.TXT"});
+    ASSERT_TRUE(wait_for([&] { return log_text().find("K1ABC,") != std::string::npos; }, 10000)) << errors();
+    EXPECT_EQ(stop(pid), 0);
     EXPECT_EQ(count(errors(), "another program"), 1u) << errors();
     close(holder);
     // --udp listens until stopped: --once is no option for it.
-    pid = start({"--once", "--udp"});
-    EXPECT_EQ(feed_finish(pid), 2);
+    EXPECT_EQ(run({"--once", "--udp"}), 2);
 }
 
 // Brings up loopback with multicast in this process's new network namespace.
@@ -218,7 +203,7 @@ int in_own_network(const std::function<int()>& body, const std::string& folder, 
     }
     int status = 0;
     waitpid(child, &status, 0);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) why = feed_read_file(folder + "/why");
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) why = read_file(folder + "/why");
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -229,17 +214,15 @@ TEST_F(FeedUdpTest, TwoListenersOnAGroupBothGetEveryDecode) {
     int result = in_own_network(
         [&]() -> int {
             const std::string address = group + ":" + std::to_string(port);
-            pid_t one = feed_start(FEED_EXE, {"--udp", address, "-o", folder + "/one.log"}, folder + "/one.err",
-                                   {"HOME=" + folder, "SKERROW_FEED_CLOCK=" + folder + "/clock"});
-            pid_t two = feed_start(FEED_EXE, {"--udp", address, "-o", folder + "/two.log"}, folder + "/two.err",
-                                   {"HOME=" + folder, "SKERROW_FEED_CLOCK=" + folder + "/clock"});
+            pid_t one = start_feed({"--udp", address}, "one.log", "one.err");
+            pid_t two = start_feed({"--udp", address}, "two.log", "two.err");
             auto has = [&](const char* name, const std::string& what) {
-                return feed_read_file(folder + "/" + name).find(what) != std::string::npos;
+                return read_file(folder + "/" + name).find(what) != std::string::npos;
             };
             // Both have joined once both take a first decode, sent until they do.
-            bool joined = feed_wait_for(
+            bool joined = wait_for(
                 [&] {
-                    feed_send(group, port, {udp_wsjtx_status("WSJT-X", 14074000, "FT8"),
+                    udp_send(group, port, {udp_wsjtx_status("WSJT-X", 14074000, "FT8"),
                                             udp_decode("WSJT-X", udp_ms(12, 0, 0), -1, "~", "CQ K0JOIN EN10")});
                     return has("one.log", "K0JOIN,") && has("two.log", "K0JOIN,");
                 },
@@ -248,17 +231,17 @@ TEST_F(FeedUdpTest, TwoListenersOnAGroupBothGetEveryDecode) {
             for (int i = 0; i < 50; i++)
                 decodes.push_back(udp_decode("WSJT-X", udp_ms(12, 0, 15), -10, "~", "CQ K" + std::to_string(i) + "ABC FN42"));
             decodes.push_back(udp_decode("WSJT-X", udp_ms(12, 0, 30), 0, "~", "CQ Z9END AA00"));
-            feed_send(group, port, decodes);
-            bool all = joined && feed_wait_for([&] { return has("one.log", "Z9END,") && has("two.log", "Z9END,"); }, 10000);
-            feed_stop(one);
-            feed_stop(two);
+            udp_send(group, port, decodes);
+            bool all = joined && wait_for([&] { return has("one.log", "Z9END,") && has("two.log", "Z9END,"); }, 10000);
+            stop(one);
+            stop(two);
             return !joined ? 1 : !all ? 2 : 0;
         },
         folder, why);
     if (result == 77) GTEST_SKIP() << why;
-    ASSERT_EQ(result, 0) << feed_read_file(folder + "/one.err") << feed_read_file(folder + "/two.err");
+    ASSERT_EQ(result, 0) << read_file(folder + "/one.err") << read_file(folder + "/two.err");
     for (const char* name : {"/one.log", "/two.log"}) {
-        const std::string text = feed_read_file(folder + name);
+        const std::string text = read_file(folder + name);
         EXPECT_EQ(count(text, "ABC,FN42,12:00:15,-10,"), 50u) << name;
         EXPECT_EQ(count(text, "\r\n"), 53u) << name;
     }

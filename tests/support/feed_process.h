@@ -1,34 +1,38 @@
-// skerrow-feed run as a process by the tests (POSIX): started with its
-// standard error in a file and extra environment, waited for with a deadline,
-// ended; and loopback datagrams sent to it.
+// skerrow-feed as a process under test: a scratch folder, the feeder started
+// with its standard error in a file (and test settings in its environment),
+// waits with a deadline, and the files it reads and writes.
 #pragma once
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
 
 extern char** environ;
 
-inline std::string feed_read_file(const std::string& path) {
+namespace feed_test {
+
+namespace fs = std::filesystem;
+
+inline std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// True once `condition` holds, false when `timeout_ms` passed first.
-inline bool feed_wait_for(const std::function<bool()>& condition, int timeout_ms) {
+inline bool wait_for(const std::function<bool()>& condition, int timeout_ms) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
@@ -37,83 +41,115 @@ inline bool feed_wait_for(const std::function<bool()>& condition, int timeout_ms
     return true;
 }
 
-// Starts `exe` with `args`, standard error to `errors`, and `env` ("NAME=value") added to ours.
-inline pid_t feed_start(const std::string& exe, const std::vector<std::string>& args, const std::string& errors,
-                        const std::vector<std::string>& env = {}) {
-    std::vector<std::string> all = {exe};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> env_all = env;
-    for (char** e = environ; *e; e++) env_all.push_back(*e);  // the first of a name counts
-    std::vector<char*> envp;
-    for (std::string& e : env_all) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t p = -1;
-    if (posix_spawn(&p, exe.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) p = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return p;
+inline size_t count(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) n++;
+    return n;
 }
 
-// The exit code of `pid` once it ends (-1: killed, or still running after `timeout_ms`, then killed); `pid` becomes -1.
-inline int feed_finish(pid_t& pid, int timeout_ms = 20000) {
-    int status = 0;
-    bool ended = feed_wait_for([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeout_ms);
-    if (!ended) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
+// `n` decodes of distinct calls PREFIX0X, PREFIX1X ... a second apart from 00:00:00.
+inline std::string decodes(int n, const std::string& prefix) {
+    std::string out;
+    char line[128];
+    for (int i = 0; i < n; i++) {
+        std::snprintf(line, sizeof line, "190908_%02d%02d%02d    14.074 Rx FT8    -10  0.3 1304 CQ %s%dX FN42\n",
+                      i / 3600, i / 60 % 60, i % 60, prefix.c_str(), i);
+        out += line;
     }
-    pid = -1;
-    return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
 }
 
-// Ends `pid` with SIGTERM and gives its exit code.
-inline int feed_stop(pid_t& pid) {
-    if (pid > 0) kill(pid, SIGTERM);
-    return feed_finish(pid);
+// A figure from /proc/PID/FILE ("syscw:" in io, "VmHWM:" in status); -1 when not found.
+inline long long proc_figure(pid_t p, const std::string& file, const std::string& key) {
+    std::ifstream in("/proc/" + std::to_string(p) + "/" + file);
+    std::string word;
+    long long value = -1;
+    while (in >> word)
+        if (word == key && in >> value) return value;
+    return -1;
 }
 
-// A UDP port on 127.0.0.1 that was free a moment ago.
-inline uint16_t feed_free_port() {
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof a;
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
-    close(fd);
-    return ntohs(a.sin_port);
-}
+// Write system calls the process has made so far.
+inline long long write_calls(pid_t p) { return proc_figure(p, "io", "syscw:"); }
 
-// True while something holds 127.0.0.1:`port` for itself.
-inline bool feed_port_taken(uint16_t port) {
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool taken = bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0;
-    close(fd);
-    return taken;
-}
+const std::string header = "skerrow-feed spot log\r\n";
 
-// Sends each datagram to `host`:`port` (IPv4) from one socket, multicast through loopback.
-inline bool feed_send(const std::string& host, uint16_t port, const std::vector<std::string>& datagrams) {
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    in_addr loopback{htonl(INADDR_LOOPBACK)};
-    setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &loopback, sizeof loopback);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    inet_pton(AF_INET, host.c_str(), &to.sin_addr);
-    bool ok = true;
-    for (const std::string& d : datagrams)
-        ok &= sendto(fd, d.data(), d.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) == ssize_t(d.size());
-    close(fd);
-    return ok;
-}
+class FeedProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/skerrow-feed-XXXXXX";
+        folder = mkdtemp(pattern);
+    }
+    void TearDown() override {
+        if (pid > 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        if (mounted) umount2(disk.c_str(), MNT_DETACH);
+        fs::remove_all(folder);
+    }
+    // Starts the feeder with its standard error going to errors() (or to the
+    // file `errors_name` in the folder) and `env` ("NAME=value") added to its environment.
+    pid_t start(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
+                const std::string& errors_name = "feed.err") {
+        std::vector<std::string> all = {FEED_EXE};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv, envp;
+        for (std::string& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        std::vector<std::string> own = env;
+        for (std::string& e : own) envp.push_back(e.data());
+        for (char** e = environ; *e != nullptr; e++) envp.push_back(*e);
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 2, (folder + "/" + errors_name).c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        pid_t p = -1;
+        posix_spawn(&p, FEED_EXE, &actions, nullptr, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        return p;
+    }
+    // The exit code of a feeder started by start() (`pid`, or `other`), or -1
+    // when it does not end within 20 s (it is then killed).
+    int finish() { return finish(pid); }
+    int finish(pid_t& which) {
+        int status = 0;
+        if (!wait_for([&] { return waitpid(which, &status, WNOHANG) == which; }, 20000)) {
+            kill(which, SIGKILL);
+            waitpid(which, nullptr, 0);
+            status = -1;
+        }
+        which = -1;
+        return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    // Runs a feeder to its end beside the one in `pid`: its exit code.
+    int run(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+        pid_t other = start(args, env);
+        return finish(other);
+    }
+    std::string errors() { return read_file(folder + "/feed.err"); }
+    void append(const std::string& name, const std::string& text) {
+        std::ofstream(folder + "/" + name, std::ios::binary | std::ios::app) << text;
+    }
+    // Sets the feeder's wall clock (SKERROW_FEED_CLOCK=clock_file()), replacing the file whole.
+    void set_clock(int64_t now) {
+        std::ofstream(clock_file() + ".new") << now << "\n";
+        fs::rename(clock_file() + ".new", clock_file());
+    }
+    std::string clock_file() const { return folder + "/clock"; }
+    std::string clock_env() const { return "SKERROW_FEED_CLOCK=" + clock_file(); }
+    // A 64 KiB disk at `disk`; false with the reason in `why` where mounting is not permitted.
+    bool mount_small_disk(std::string& why) {
+        disk = folder + "/disk";
+        fs::create_directory(disk);
+        mounted = mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") == 0;
+        if (!mounted) why = std::string("cannot mount a small tmpfs here: ") + std::strerror(errno);
+        return mounted;
+    }
+    std::string folder, disk;
+    bool mounted = false;
+    pid_t pid = -1;
+};
+
+}  // namespace feed_test
