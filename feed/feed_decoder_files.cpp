@@ -76,7 +76,7 @@ int64_t plus(int64_t t, int64_t d) { return t > INT64_MAX - d ? INT64_MAX : t + 
 class DecoderFiles : public FeedSource {
 public:
     DecoderFiles(const std::vector<std::string>& inputs, bool whole_read)
-        : inputs_(inputs), whole_read_(whole_read), buffer_(chunk_size) {}
+        : inputs_(inputs), whole_read_(whole_read), buffer_(std::make_unique_for_overwrite<char[]>(chunk_size)) {}
 
     void poll(FeedKeeper& keeper) override {
         complete_ = true;
@@ -157,11 +157,13 @@ private:
     // Reads [f.offset, size) chunk by chunk, line by line, until past the span's end.
     void read_from(FeedFile& file, long long size, DecoderFile& f, FeedKeeper& keeper) {
         std::string reason;
+        if (size - f.offset > (long long)chunk_size)  // a decode's line is some 64 bytes
+            feed_keeper_expect(keeper, size_t((size - f.offset) / 64));
         while (f.offset < size && f.stopped_at_to < 0) {
             const size_t want = size_t(std::min<long long>(size - f.offset, (long long)chunk_size));
-            long long got = feed_file_read_at(file, f.offset, buffer_.data(), want, reason);
+            long long got = feed_file_read_at(file, f.offset, buffer_.get(), want, reason);
             if (got <= 0) break;  // cut short under us: the next pass sees why
-            take_chunk(std::string_view(buffer_.data(), size_t(got)), f, keeper);
+            take_chunk(std::string_view(buffer_.get(), size_t(got)), f, keeper);
         }
     }
 
@@ -245,9 +247,9 @@ private:
         FeedContext context;
         long long header_at = -1;
         while (pos < end) {
-            long long got = feed_file_read_at(file, pos, buffer_.data(), size_t(std::min(end - pos, probe_block)), reason);
+            long long got = feed_file_read_at(file, pos, buffer_.get(), size_t(std::min(end - pos, probe_block)), reason);
             if (got <= 0) return false;
-            std::string_view block(buffer_.data(), size_t(got));
+            std::string_view block(buffer_.get(), size_t(got));
             size_t i = 0;
             if (skip_first) {
                 size_t nl = block.find('\n');
@@ -293,7 +295,7 @@ private:
 
     std::vector<std::string> inputs_;
     bool whole_read_;
-    std::vector<char> buffer_;
+    std::unique_ptr<char[]> buffer_;  // one chunk
     std::map<std::string, DecoderFile> files_;
     FeedCounts counts_;
     bool complete_ = true;

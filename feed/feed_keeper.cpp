@@ -11,8 +11,11 @@ namespace {
 constexpr size_t bytes_limit = UINT32_MAX - feed_record_max;
 
 uint64_t key_hash(std::string_view call, int64_t when) {
-    uint64_t h = 1469598103934665603ull ^ uint64_t(when) * 0x9e3779b97f4a7c15ull;
+    uint64_t h = 1469598103934665603ull;
     for (char c : call) h = (h ^ uint8_t(c)) * 1099511628211ull;
+    h ^= uint64_t(when) * 0x9e3779b97f4a7c15ull;
+    h ^= h >> 31;
+    h *= 0xbf58476d1ce4e5b9ull;
     return h ^ (h >> 29);
 }
 
@@ -20,25 +23,33 @@ std::string_view call_of(const FeedKeeper& k, const FeedKept& kept) {
     return std::string_view(k.bytes).substr(kept.at, kept.call_size);
 }
 
+// A table entry: the hash's high half beside the index + 1 (0: empty), so
+// that most other keys are told apart without a look at their record.
+uint64_t entry_of(uint64_t hash, size_t index) { return (hash & 0xffffffff00000000ull) | uint64_t(index + 1); }
+
 // The table's slot for a call and time: the one holding it, or the empty one where it goes.
-size_t slot_of(const FeedKeeper& k, std::string_view call, int64_t when) {
+size_t slot_of(const FeedKeeper& k, uint64_t hash, std::string_view call, int64_t when) {
     const size_t mask = k.table.size() - 1;
-    for (size_t i = key_hash(call, when) & mask;; i = (i + 1) & mask) {
-        uint32_t entry = k.table[i];
+    const uint64_t tag = hash & 0xffffffff00000000ull;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const uint64_t entry = k.table[i];
         if (entry == 0) return i;
-        const FeedKept& other = k.kept[entry - 1];
+        if ((entry & 0xffffffff00000000ull) != tag) continue;
+        const FeedKept& other = k.kept[uint32_t(entry) - 1];
         if (other.when == when && call_of(k, other) == call) return i;
     }
 }
 
-// Makes room for one more entry, keeping the table at most half full.
-void table_reserve(FeedKeeper& k) {
-    if ((k.kept.size() + 1) * 2 <= k.table.size()) return;
+// Makes room for `more` entries, keeping the table at most half full.
+void table_reserve(FeedKeeper& k, size_t more = 1) {
+    if ((k.kept.size() + more) * 2 <= k.table.size()) return;
     size_t size = 1024;
-    while (size < (k.kept.size() + 1) * 2) size *= 2;
+    while (size < (k.kept.size() + more) * 2) size *= 2;
     k.table.assign(size, 0);
-    for (size_t i = 0; i < k.kept.size(); i++)
-        k.table[slot_of(k, call_of(k, k.kept[i]), k.kept[i].when)] = uint32_t(i + 1);
+    for (size_t i = 0; i < k.kept.size(); i++) {
+        const uint64_t hash = key_hash(call_of(k, k.kept[i]), k.kept[i].when);
+        k.table[slot_of(k, hash, call_of(k, k.kept[i]), k.kept[i].when)] = entry_of(hash, i);
+    }
 }
 
 int64_t hold_end(int64_t to) { return to > INT64_MAX - feed_hold_ahead ? INT64_MAX : to + feed_hold_ahead; }
@@ -116,14 +127,15 @@ bool feed_keeper_offer(FeedKeeper& k, const FeedSpot& spot) {
         return false;
     }
     table_reserve(k);
-    size_t slot = slot_of(k, spot.call.view(), spot.when);
+    const uint64_t hash = key_hash(spot.call.view(), spot.when);
+    const size_t slot = slot_of(k, hash, spot.call.view(), spot.when);
     if (k.table[slot] != 0) return false;
     char record[feed_record_max];
     const size_t size = feed_record(spot, record);
     const uint32_t index = uint32_t(k.kept.size());
     k.kept.push_back({spot.when, uint32_t(k.bytes.size()), uint8_t(size), spot.call.size});
     k.bytes.append(record, size);
-    k.table[slot] = index + 1;
+    k.table[slot] = entry_of(hash, index);
     if (spot.when < k.to) k.order.push_back(index);
     return true;
 }
@@ -131,6 +143,17 @@ bool feed_keeper_offer(FeedKeeper& k, const FeedSpot& spot) {
 void feed_keeper_settle(FeedKeeper& k) {
     sort_by_time(k, k.order.begin() + long(k.settled), k.order.end());
     k.settled = k.order.size();
+}
+
+void feed_keeper_expect(FeedKeeper& k, size_t spots) {
+    spots = std::min<size_t>(spots, size_t(1) << 23);
+    auto grow = [](auto& v, size_t need) {
+        if (need > v.capacity()) v.reserve(std::max(need, v.capacity() * 2));
+    };
+    grow(k.kept, k.kept.size() + spots);
+    grow(k.order, k.order.size() + spots);
+    grow(k.bytes, k.bytes.size() + spots * 30);
+    table_reserve(k, spots);
 }
 
 size_t feed_keeper_held(const FeedKeeper& k) { return k.kept.size() - k.order.size(); }

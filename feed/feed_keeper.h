@@ -34,7 +34,7 @@ struct FeedKeeper {
     std::vector<FeedKept> kept;       // every kept spot, inside the span or held, as they came
     std::vector<uint32_t> order;      // those inside the span, indices into `kept`, in the log's order
     size_t settled = 0;               // `order` before this is in place; after it came this pass
-    std::vector<uint32_t> table;      // one per call and time: indices into `kept` + 1, 0 empty
+    std::vector<uint64_t> table;      // one per call and time: a hash tag and an index into `kept` + 1; 0 empty
     long long outside = 0;            // decodes outside the span (or dropped ahead of it) or the filters
 };
 
@@ -55,6 +55,8 @@ FeedMove feed_keeper_move(FeedKeeper& keeper, int64_t from, int64_t to);
 
 // Takes a spot a source yields; false when it was not kept (outside, filtered, repeated).
 bool feed_keeper_offer(FeedKeeper& keeper, const FeedSpot& spot);
+// Makes room for about `spots` more at once (a source about to read many).
+void feed_keeper_expect(FeedKeeper& keeper, size_t spots);
 // Puts what came this pass in the log's order (by time, as they came).
 void feed_keeper_settle(FeedKeeper& keeper);
 // Spots held ahead of the span.

@@ -14,6 +14,7 @@
 // it writes them to skerrow-feed.log beside its executable instead.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>

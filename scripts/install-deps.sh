@@ -6,7 +6,7 @@
 set -euo pipefail
 packages=(build-essential cmake pkg-config freeglut3-dev libglew-dev libgl1-mesa-dev libglu1-mesa-dev
           libx11-dev libxtst-dev libpng-dev libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
-          xvfb xauth x11-utils desktop-file-utils dpkg-dev file)
+          xvfb xauth x11-utils desktop-file-utils dpkg-dev file time)
 windows=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest nsis zip unzip
          wine wine64 wine32:i386 libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386)
 missing=()
