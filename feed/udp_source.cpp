@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "feed/feed_system.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -26,8 +28,16 @@ public:
             if (Clock::now() < source_.retry_at) return;
             if (!udp_source_listen(source_)) return;
         }
+        // A burst (a period's decodes come together) goes to the log in one write.
         spots_.clear();
-        udp_source_drain(source_, keeper.now, udp_batch, spots_);
+        const auto until = Clock::now() + udp_gather_most;
+        for (long long before = -1; before != source_.datagrams && spots_.size() < udp_batch;) {
+            before = source_.datagrams;
+            udp_source_drain(source_, keeper.now, udp_batch - spots_.size(), spots_);
+            if (before == source_.datagrams || !udp_source_listening(source_) || Clock::now() >= until ||
+                !feed_wait({wait_handle()}, udp_gather_ms))
+                break;
+        }
         for (const FeedSpot& spot : spots_) feed_keeper_offer(keeper, spot);
     }
     void rewind() override {}  // a datagram comes once

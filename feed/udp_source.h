@@ -36,6 +36,10 @@ struct UdpSource {
 
 // Datagrams taken in one poll; more wait for the next, with no wait between.
 constexpr size_t udp_batch = 4096;
+// After a datagram, those that follow within udp_gather_ms of each other are
+// taken in the same poll, for at most udp_gather_most: one write for a burst.
+constexpr int udp_gather_ms = 20;
+constexpr auto udp_gather_most = std::chrono::milliseconds(100);
 // How often a socket that could not be opened is tried again.
 constexpr auto udp_retry_every = std::chrono::seconds(60);
 
@@ -58,5 +62,5 @@ void udp_source_drain(UdpSource& source, int64_t now, size_t most, std::vector<F
 // ---- as a source of the feeder ----
 
 // `source` (which must outlive it) as one of the feeder's sources: each poll
-// drains it into the keeper, and tries a closed socket again when due.
+// drains it into the keeper, a burst whole, and tries a closed socket again when due.
 std::unique_ptr<FeedSource> udp_feed_source(UdpSource& source);
