@@ -35,11 +35,13 @@ protected:
         args.insert(args.begin(), {"-o", folder + "/" + out});
         return start(args, {"HOME=" + folder, clock_env()}, errors_name);
     }
-    // Starts a unicast listener and waits until it has the port.
+    // Starts a unicast listener and waits until it listens: it opens its
+    // socket before it first writes the log (no probe takes the port meanwhile).
     void listen(std::vector<std::string> args) {
         args.insert(args.begin(), {"--follow", "--udp", ":" + std::to_string(port)});
         pid = start_feed(args);
-        ASSERT_TRUE(wait_for([&] { return udp_port_taken(port); }, 10000)) << errors();
+        ASSERT_TRUE(wait_for([&] { return fs::exists(folder + "/spots.log"); }, 10000)) << errors();
+        ASSERT_TRUE(udp_port_taken(port)) << errors();
     }
     void send(const std::vector<std::string>& datagrams) { ASSERT_TRUE(udp_send("127.0.0.1", port, datagrams)); }
     // Ends the feeder with SIGTERM: its exit code.

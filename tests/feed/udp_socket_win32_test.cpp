@@ -111,16 +111,12 @@ TEST_F(UdpSocketWin32, TheFeederKeepsASpotLogFromDatagrams) {
     start.cb = sizeof start;
     PROCESS_INFORMATION process{};
     ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &process));
-    // Listening once the port is no longer free.
+    // Listening once it has written the log: it opens its socket first.
+    EXPECT_TRUE(wait_for([&] { return GetFileAttributesA(log.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000));
     UdpSocket probe;
     std::string error;
-    EXPECT_TRUE(wait_for(
-        [&] {
-            UdpOpen opened = udp_socket_open(probe, source.address, "", error);
-            udp_socket_close(probe);
-            return opened == UdpOpen::in_use;
-        },
-        20000));
+    EXPECT_EQ(udp_socket_open(probe, source.address, "", error), UdpOpen::in_use);
+    udp_socket_close(probe);
     send_all(source.address.port, {udp_wsjtx_status("WSJT-X", 14074000, "FT8"),
                                    udp_decode("WSJT-X", udp_ms(12, 0, 0), -7, "~", "CQ K1ABC FN42"),
                                    udp_decode("WSJT-X", udp_ms(12, 0, 15), -9, "~", "W1AW G4ABC IO91")});
