@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -27,12 +28,14 @@ std::string_view call_of(const FeedKeeper& k, const FeedKept& kept) {
 // that most other keys are told apart without a look at their record.
 uint64_t entry_of(uint64_t hash, size_t index) { return (hash & 0xffffffff00000000ull) | uint64_t(index + 1); }
 
-// The table's slot for a call and time: the one holding it, or the empty one where it goes.
-size_t slot_of(const FeedKeeper& k, uint64_t hash, std::string_view call, int64_t when) {
-    const size_t mask = k.table.size() - 1;
+int64_t hour_of(int64_t when) { return (when - ((when % 3600) + 3600) % 3600) / 3600; }
+
+// The hour table's slot for a call and time: the one holding it, or the empty one where it goes.
+size_t slot_of(const FeedKeeper& k, const FeedHourTable& t, uint64_t hash, std::string_view call, int64_t when) {
+    const size_t mask = t.slots.size() - 1;
     const uint64_t tag = hash & 0xffffffff00000000ull;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        const uint64_t entry = k.table[i];
+        const uint64_t entry = t.slots[i];
         if (entry == 0) return i;
         if ((entry & 0xffffffff00000000ull) != tag) continue;
         const FeedKept& other = k.kept[uint32_t(entry) - 1];
@@ -40,16 +43,31 @@ size_t slot_of(const FeedKeeper& k, uint64_t hash, std::string_view call, int64_
     }
 }
 
-// Makes room for `more` entries, keeping the table at most half full.
-void table_reserve(FeedKeeper& k, size_t more = 1) {
-    if ((k.kept.size() + more) * 2 <= k.table.size()) return;
-    size_t size = 1024;
-    while (size < (k.kept.size() + more) * 2) size *= 2;
-    k.table.assign(size, 0);
-    for (size_t i = 0; i < k.kept.size(); i++) {
-        const uint64_t hash = key_hash(call_of(k, k.kept[i]), k.kept[i].when);
-        k.table[slot_of(k, hash, call_of(k, k.kept[i]), k.kept[i].when)] = entry_of(hash, i);
+// Makes room for one more entry in an hour's table, keeping it at most half full.
+void table_reserve(const FeedKeeper& k, FeedHourTable& t) {
+    if ((t.used + 1) * 2 <= t.slots.size()) return;
+    std::vector<uint64_t> old(std::max<size_t>(16, t.slots.size() * 2), 0);
+    old.swap(t.slots);
+    for (uint64_t entry : old) {
+        if (entry == 0) continue;
+        const FeedKept& kept = k.kept[uint32_t(entry) - 1];
+        const uint64_t hash = key_hash(call_of(k, kept), kept.when);
+        t.slots[slot_of(k, t, hash, call_of(k, kept), kept.when)] = entry;
     }
+}
+
+// Enters kept[index] in the table; false when its call and time are there already.
+bool table_insert(FeedKeeper& k, std::string_view call, int64_t when, size_t index) {
+    const int64_t hour = hour_of(when);
+    if (k.table_hour == nullptr || k.table_hour->first != hour) k.table_hour = &*k.table.try_emplace(hour).first;
+    FeedHourTable& t = k.table_hour->second;
+    table_reserve(k, t);
+    const uint64_t hash = key_hash(call, when);
+    const size_t slot = slot_of(k, t, hash, call, when);
+    if (t.slots[slot] != 0) return false;
+    t.slots[slot] = entry_of(hash, index);
+    t.used++;
+    return true;
 }
 
 int64_t hold_end(int64_t to) { return to > INT64_MAX - feed_hold_ahead ? INT64_MAX : to + feed_hold_ahead; }
@@ -116,8 +134,8 @@ FeedMove feed_keeper_move(FeedKeeper& k, int64_t from, int64_t to) {
     }
     const bool changed = promoted_from != k.order.size() || next.order.size() != promoted_from;
     next.settled = next.order.size();
+    for (size_t i = 0; i < next.kept.size(); i++) table_insert(next, call_of(next, next.kept[i]), next.kept[i].when, i);
     k = std::move(next);
-    table_reserve(k);
     return changed ? FeedMove::forward : FeedMove::none;
 }
 
@@ -126,16 +144,16 @@ bool feed_keeper_offer(FeedKeeper& k, const FeedSpot& spot) {
         k.outside++;
         return false;
     }
-    table_reserve(k);
-    const uint64_t hash = key_hash(spot.call.view(), spot.when);
-    const size_t slot = slot_of(k, hash, spot.call.view(), spot.when);
-    if (k.table[slot] != 0) return false;
     char record[feed_record_max];
     const size_t size = feed_record(spot, record);
     const uint32_t index = uint32_t(k.kept.size());
     k.kept.push_back({spot.when, uint32_t(k.bytes.size()), uint8_t(size), spot.call.size});
     k.bytes.append(record, size);
-    k.table[slot] = entry_of(hash, index);
+    if (!table_insert(k, spot.call.view(), spot.when, index)) {  // the same call and time once more
+        k.kept.pop_back();
+        k.bytes.resize(k.bytes.size() - size);
+        return false;
+    }
     if (spot.when < k.to) k.order.push_back(index);
     return true;
 }
@@ -153,7 +171,6 @@ void feed_keeper_expect(FeedKeeper& k, size_t spots) {
     grow(k.kept, k.kept.size() + spots);
     grow(k.order, k.order.size() + spots);
     grow(k.bytes, k.bytes.size() + spots * 30);
-    table_reserve(k, spots);
 }
 
 size_t feed_keeper_held(const FeedKeeper& k) { return k.kept.size() - k.order.size(); }

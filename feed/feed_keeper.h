@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,8 +26,19 @@ struct FeedKept {
     uint8_t call_size;  // the call's length (the record starts with it)
 };
 
-// What the keeper keeps, and for which span.
+// One hour's share of the call-and-time table: a decoder writes in time order,
+// so the hour being read stays in the cache, whatever the span's size.
+struct FeedHourTable {
+    std::vector<uint64_t> slots;  // a hash tag beside an index into `kept` + 1; 0 empty; at most half full
+    size_t used = 0;              // entries
+};
+
+// What the keeper keeps, and for which span. Moved, never copied.
 struct FeedKeeper {
+    FeedKeeper() = default;
+    FeedKeeper(FeedKeeper&&) = default;
+    FeedKeeper& operator=(FeedKeeper&&) = default;
+    FeedKeeper(const FeedKeeper&) = delete;
     int64_t from = 0, to = 0;         // the span, [from, to); `to` is INT64_MAX for a rolling window
     int64_t now = 0;                  // the wall clock at this pass, seconds since 1970-01-01 UTC
     double band = -1;                 // filters: whole MHz of the dial, -1 any;
@@ -34,7 +47,8 @@ struct FeedKeeper {
     std::vector<FeedKept> kept;       // every kept spot, inside the span or held, as they came
     std::vector<uint32_t> order;      // those inside the span, indices into `kept`, in the log's order
     size_t settled = 0;               // `order` before this is in place; after it came this pass
-    std::vector<uint64_t> table;      // one per call and time: a hash tag and an index into `kept` + 1; 0 empty
+    std::map<int64_t, FeedHourTable> table;  // one entry per call and time, by hour (when / 3600)
+    std::pair<const int64_t, FeedHourTable>* table_hour = nullptr;  // the hour last used, in `table`
     long long outside = 0;            // decodes outside the span (or dropped ahead of it) or the filters
 };
 
