@@ -91,8 +91,15 @@ UdpOpen udp_socket_open(UdpSocket& s, const UdpAddress& address, const std::stri
         setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on);
 #endif
     }
-    // A group is bound as itself: only its datagrams come in.
-    if (bind(fd, reinterpret_cast<const sockaddr*>(&where), length) != 0) {
+    // A group is bound as itself: only its datagrams come in. A link-local
+    // IPv6 group cannot be bound without an interface: its port on every address then.
+    int bound = bind(fd, reinterpret_cast<const sockaddr*>(&where), length);
+    if (bound != 0 && errno == EINVAL && s.multicast && where.ss_family == AF_INET6) {
+        sockaddr_in6 any = reinterpret_cast<const sockaddr_in6&>(where);
+        any.sin6_addr = in6addr_any;
+        bound = bind(fd, reinterpret_cast<const sockaddr*>(&any), sizeof any);
+    }
+    if (bound != 0) {
         const int e = errno;
         udp_socket_close(s);
         error = std::strerror(e);
