@@ -1,19 +1,23 @@
-// skerrow-feed: a live spot log from the decoder's own files, or from the
-// reception reports of one's own signal.
+// skerrow-feed: a live spot log from the decoder's own files and datagrams, or
+// from the reception reports of one's own signal.
 //
-//   skerrow-feed [--once | --follow] [-o SPOTS.LOG] [--day YYYY-MM-DD | --hours N]
+//   skerrow-feed [--once | --follow [--udp [ADDRESS]]] [-o SPOTS.LOG] [--day YYYY-MM-DD | --hours N]
 //                [--band MHZ] [--mode NAME] [INPUT...]
 //   skerrow-feed --heard-by CALL [--from pskreporter|wspr] [--every MINUTES]
 //                [--contact TEXT] [--service-url URL] [...] [REPORTS...]
 //
 // INPUT is an ALL.TXT or ALL_WSPR.TXT file, or a folder holding them (the
 // yearly and monthly split files included); by default the decoder's own
-// folder. SPOTS.LOG is by default the log the installed monitor's starter
-// setup file names (host/folders.h). The spot log gets a header line,
+// folder. With --udp the decodes the decoders send as datagrams come in as
+// they are made, after the files have been caught up. SPOTS.LOG is by
+// default the log the installed monitor's starter setup file names
+// (host/folders.h). The spot log gets a header line,
 // then one record per decode: call,aux,HH:MM:SS,snr,level with CR LF.
 // Started where its messages would be seen by no one (a Windows shortcut),
 // it writes them to skerrow-feed.log beside its executable instead. One
 // feeder keeps a log: a second one on it is refused (feed/feed_lock.h).
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -34,18 +38,20 @@
 #include "feed/feed_system.h"
 #include "feed/report_parse.h"
 #include "feed/report_source.h"
+#include "feed/udp_source.h"
 #include "host/command_options.h"
 #include "host/folders.h"
 
 namespace {
 
 const char* const usage_text =
-    "Usage: skerrow-feed [--once | --follow] [-o SPOTS.LOG] [--day YYYY-MM-DD | --hours N]\n"
-    "                    [--band MHZ] [--mode NAME] [INPUT...]\n"
+    "Usage: skerrow-feed [--once | --follow [--udp [ADDRESS]]] [-o SPOTS.LOG]\n"
+    "                    [--day YYYY-MM-DD | --hours N] [--band MHZ] [--mode NAME] [INPUT...]\n"
     "       skerrow-feed --heard-by CALL [--from pskreporter|wspr] [--every MINUTES]\n"
     "                    [--contact TEXT] [--service-url URL] [...] [REPORTS...]\n"
-    "Writes a spot log for skerrow from the decoder's ALL.TXT and ALL_WSPR.TXT files,\n"
-    "or, with --heard-by, from the reception reports of CALL's signal: every receiving\n"
+    "Writes a spot log for skerrow from the decoder's ALL.TXT and ALL_WSPR.TXT files\n"
+    "and from the decodes WSJT-X, JTDX and MSHV send over the network, or, with\n"
+    "--heard-by, from the reception reports of CALL's signal: every receiving\n"
     "station is a call of the log, its locator the aux.\n"
     "\n"
     "  INPUT            a decoder file, or a folder holding them\n"
@@ -55,6 +61,13 @@ const char* const usage_text =
     "                   beside skerrow-feed.exe, the log of the starter setup file)\n"
     "  --once           convert what is there and exit (the default)\n"
     "  --follow         keep the spot log current until stopped\n"
+    "  --udp [ADDRESS]  with --follow: take in the decoders' datagrams as well, on\n"
+    "                   HOST, HOST:PORT, :PORT or [IPv6]:PORT (default 127.0.0.1:2237);\n"
+    "                   a multicast group (224.0.0.0/4, ff00::/8) is shared with\n"
+    "                   other listeners. Without INPUT the decoder's folder is read\n"
+    "                   too when it exists\n"
+    "  --interface NAME join a multicast group on this interface only\n"
+    "  --off-air        keep decodes the decoder made from recorded files\n"
     "  --day DATE       the UTC day YYYY-MM-DD instead of the current one\n"
     "  --hours N        a rolling window of the last N hours instead of the day\n"
     "  --band MHZ       only decodes on this band (whole MHz of the dial frequency)\n"
@@ -77,6 +90,7 @@ struct Options {
     double band = -1;      // whole MHz of the dial frequency; -1 any
     std::string mode;      // "" any
     std::vector<std::string> inputs;
+    bool udp = false;      // --udp: the decoders' datagrams too
     std::string heard_by;     // the sender whose reception reports are wanted; "" decodes
     std::string from;         // "pskreporter" or "wspr": a service asked live; "" none
     int every = 5;            // minutes between queries
@@ -85,6 +99,7 @@ struct Options {
 };
 
 Options options;
+UdpSource udp;  // with --udp
 std::vector<std::unique_ptr<FeedSource>> sources;
 FeedKeeper keeper;
 SpotLog spot_log;
@@ -170,6 +185,9 @@ void summary(bool once) {
     if (c.late > 0) std::fprintf(stderr, "; %lld decodes more than an hour out of order, which may be missed", c.late);
     if (once && c.incomplete > 0)
         std::fprintf(stderr, "; %d incomplete last line%s left out", c.incomplete, c.incomplete == 1 ? "" : "s");
+    if (options.udp)
+        std::fprintf(stderr, "; %lld datagrams, %lld not understood, %lld decodes of no known band, %lld off the air left out",
+                     udp.datagrams, udp.not_understood + udp.no_call, udp.no_band, udp.off_air_left);
     std::fputc('\n', stderr);
 }
 
@@ -217,12 +235,17 @@ ReportSettings reports_settings() {
     return r;
 }
 
+// Datagrams not understood so far: a change is reported as lines not understood are.
+long long udp_not_understood() { return udp.not_understood + udp.no_call; }
+
 int run() {
     if (!options.heard_by.empty()) {
         sources.push_back(report_source(reports_settings()));
     } else {
         const char* whole = std::getenv("SKERROW_FEED_WHOLE_READ");  // the reference read, for tests
-        sources.push_back(feed_decoder_files(options.inputs, whole != nullptr && std::string(whole) == "1"));
+        if (!options.inputs.empty())
+            sources.push_back(feed_decoder_files(options.inputs, whole != nullptr && std::string(whole) == "1"));
+        if (options.udp) sources.push_back(udp_feed_source(udp));  // after the files: they are caught up first
     }
     keeper.band = options.band, keeper.mode = options.mode;
     int64_t from, to;
@@ -242,7 +265,7 @@ int run() {
     }
     rewrite_due = true;
     bool failing = false;  // said so, and not caught up yet
-    long long reported = counts().malformed;
+    long long reported = counts().malformed, reported_udp = udp_not_understood();
     int64_t last_expiry = keeper.now;
     for (bool first = true; !stopping; first = false) {
         bool added = false;
@@ -269,9 +292,10 @@ int run() {
             std::fprintf(stderr, "skerrow-feed: caught up: %lld spots in %s\n", spot_log.records, spot_log.path.c_str());
             failing = false;
         }
-        if (counts().malformed != reported) {
+        if (counts().malformed != reported || udp_not_understood() != reported_udp) {
             summary(false);
             reported = counts().malformed;
+            reported_udp = udp_not_understood();
         }
         if (!added) wait_a_second();
     }
@@ -285,13 +309,21 @@ int main(int argc, char** argv) {
     const bool to_log_file = feed_console_release();
     const std::string log_file = feed_path_join(executable_folder(), "skerrow-feed.log");
     if (to_log_file && std::freopen(log_file.c_str(), "w", stderr) != nullptr) std::setvbuf(stderr, nullptr, _IONBF, 0);
+    bool once_given = false;
     for (int i = 1; i < argc; i++) {
         command_standard(argv[i], "skerrow-feed", usage_text);
         std::string a = argv[i];
         auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
         const char* v = nullptr;
-        if (a == "--once") options.follow = false;
+        if (a == "--once") options.follow = false, once_given = true;
         else if (a == "--follow") options.follow = true;
+        else if (a == "--udp") {
+            options.udp = true;
+            struct stat st{};
+            if (i + 1 < argc && udp_address_word(argv[i + 1], stat(argv[i + 1], &st) == 0))
+                udp_address_parse(argv[++i], udp.address);
+        } else if (a == "--interface" && (v = value())) udp.interface_name = v;
+        else if (a == "--off-air") udp.off_air = true;
         else if (a == "-o" && (v = value())) options.out = v;
         else if (a == "--day" && (v = value()) && parse_day(v, options.day)) {
         } else if (a == "--hours" && (v = value()) && (options.hours = std::atof(v)) > 0) {
@@ -323,7 +355,19 @@ int main(int argc, char** argv) {
     if (options.heard_by.empty() && !options.from.empty())
         return command_wrong("skerrow-feed", "--from asks a service for the reports of a call: name it with --heard-by",
                              usage_text);
-    if (options.inputs.empty() && options.heard_by.empty()) {
+    if (options.udp && !options.heard_by.empty())
+        return command_wrong("skerrow-feed", "--udp takes decodes, --heard-by reports: one feeder does one of them",
+                             usage_text);
+    if (options.udp && once_given) {
+        std::fputs("skerrow-feed: --udp listens until stopped: it goes with --follow, not --once\n", stderr);
+        return 2;
+    }
+    if (options.udp) options.follow = true;
+    udp.band_needed = options.band >= 0;
+    if (options.inputs.empty() && options.udp) {
+        const std::string decoder = decoder_default_folder();
+        if (folder_exists(decoder)) options.inputs.push_back(decoder);  // its absence is no error here
+    } else if (options.inputs.empty() && options.heard_by.empty()) {
         std::string decoder = decoder_default_folder();
         if (!folder_exists(decoder)) {
             std::fprintf(stderr, "skerrow-feed: no decoder folder %s; run the decoder once, or name its folder or files\n",
@@ -352,10 +396,13 @@ int main(int argc, char** argv) {
     if (to_log_file) {
         std::string inputs;
         for (const std::string& in : options.inputs) inputs += " " + in;
+        if (options.udp) inputs += " and datagrams on " + udp_address_text(udp.address);
         std::fprintf(stderr, "skerrow-feed: %s %s from%s\n", options.follow ? "keeping" : "writing", spot_log.path.c_str(),
                      inputs.c_str());
     }
     if (!lock_log()) return 2;
+    // Listening before the files are caught up: what is sent meanwhile waits in the socket.
+    if (options.udp && !udp_source_listen(udp) && options.inputs.empty()) return 1;  // nothing else to do
     std::signal(SIGINT, on_signal);
     std::signal(SIGTERM, on_signal);
     const int code = run();

@@ -3,7 +3,10 @@
 // runs without a window standing open.
 #include "feed/feed_system.h"
 
+// clang-format off
+#include <winsock2.h>
 #include <windows.h>
+// clang-format on
 
 namespace {
 
@@ -46,8 +49,15 @@ bool feed_console_release() {
     return true;
 }
 
+// The handles are sockets (the datagram source's); select() wants at least one.
 bool feed_wait(const std::vector<int>& handles, int milliseconds) {
-    (void)handles;  // no source watches a handle here yet
-    Sleep(DWORD(milliseconds));
-    return false;
+    if (handles.empty()) {
+        Sleep(DWORD(milliseconds));
+        return false;
+    }
+    fd_set readable;
+    FD_ZERO(&readable);
+    for (int h : handles) FD_SET(SOCKET(h), &readable);
+    timeval t{milliseconds / 1000, (milliseconds % 1000) * 1000};
+    return select(0, &readable, nullptr, nullptr, &t) > 0;
 }

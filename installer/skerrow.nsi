@@ -69,8 +69,8 @@ Section "Skerrow" program
   CreateDirectory "$SMPROGRAMS\Skerrow"
   CreateShortCut "$SMPROGRAMS\Skerrow\Skerrow.lnk" "$INSTDIR\skerrow.exe" "" "$INSTDIR\skerrow.exe" 0 \
     SW_SHOWNORMAL "" "The spot monitor"
-  CreateShortCut "$SMPROGRAMS\Skerrow\Skerrow feeder.lnk" "$INSTDIR\skerrow-feed.exe" "--follow" \
-    "$INSTDIR\skerrow-feed.exe" 0 SW_SHOWMINIMIZED "" "Keeps spots.log current from the decoder's ALL.TXT"
+  CreateShortCut "$SMPROGRAMS\Skerrow\Skerrow feeder.lnk" "$INSTDIR\skerrow-feed.exe" "--follow --udp" \
+    "$INSTDIR\skerrow-feed.exe" 0 SW_SHOWMINIMIZED "" "Keeps spots.log current from the decoder's files and network messages"
   CreateShortCut "$SMPROGRAMS\Skerrow\Skerrow help.lnk" "$INSTDIR\SkerrowHelp.htm"
   CreateShortCut "$SMPROGRAMS\Skerrow\Skerrow setup file.lnk" "$WINDIR\notepad.exe" '"$INSTDIR\${SETUP_FILE}"'
 

@@ -30,7 +30,7 @@ for w in 32 64; do
 done
 
 # Only the system's DLLs may be imported.
-system_dlls="kernel32.dll msvcrt.dll user32.dll gdi32.dll opengl32.dll glu32.dll winmm.dll shell32.dll advapi32.dll winhttp.dll"
+system_dlls="kernel32.dll msvcrt.dll user32.dll gdi32.dll opengl32.dll glu32.dll winmm.dll shell32.dll advapi32.dll winhttp.dll ws2_32.dll iphlpapi.dll"
 bad=0
 for exe in build-win32/*.exe build-win64/*.exe build-win32/tests/*.exe build-win64/tests/*.exe; do
   [ -f "$exe" ] || continue

@@ -201,7 +201,7 @@ TEST_F(Installed, TheTreeHoldsEveryPartAndTheDesktopEntryIsValid) {
     std::vector<uint32_t> icon;
     int32_t w = 0, h = 0;
     EXPECT_TRUE(png_read_rgb(staged("share/icons/hicolor/24x24/apps/skerrow.png"), icon, w, h) && w == 24 && h == 24);
-    EXPECT_NE(read_file(staged("lib/systemd/user/skerrow-feed.service")).find("\nExecStart=" + staged("bin/skerrow-feed") + " --follow\n"),
+    EXPECT_NE(read_file(staged("lib/systemd/user/skerrow-feed.service")).find("\nExecStart=" + staged("bin/skerrow-feed") + " --follow --udp\n"),
               std::string::npos);
     Ran valid = run("desktop-file-validate " + in_quotes(staged("share/applications/skerrow.desktop")));
     EXPECT_EQ(valid.code, 0) << valid.out << valid.err;
@@ -222,7 +222,7 @@ TEST(Package, HoldsTheInstalledTreeUnderUsrAndNamesItsLibraries) {
                              "./usr/lib/systemd/user/skerrow-feed.service"})
         EXPECT_NE(list.out.find(std::string(path) + "\n"), std::string::npos) << path << "\n" << list.out;
     Ran unit = run("dpkg-deb --fsys-tarfile " + in_quotes(deb) + " | tar -xO ./usr/lib/systemd/user/skerrow-feed.service");
-    EXPECT_NE(unit.out.find("\nExecStart=/usr/bin/skerrow-feed --follow\n"), std::string::npos) << unit.out;
+    EXPECT_NE(unit.out.find("\nExecStart=/usr/bin/skerrow-feed --follow --udp\n"), std::string::npos) << unit.out;
     for (const char* library : {"libglut", "libglew", "libpng16", "libx11"})
         EXPECT_NE(depends.out.find(library), std::string::npos) << library << ": " << depends.out;
     fs::remove_all(out);

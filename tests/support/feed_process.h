@@ -89,9 +89,10 @@ protected:
         if (mounted) umount2(disk.c_str(), MNT_DETACH);
         fs::remove_all(folder);
     }
-    // Starts the feeder with its standard error going to errors() and `env`
-    // ("NAME=value") added to its environment.
-    pid_t start(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+    // Starts the feeder with its standard error going to errors() (or to the
+    // file `errors_name` in the folder) and `env` ("NAME=value") added to its environment.
+    pid_t start(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
+                const std::string& errors_name = "feed.err") {
         // The program, or (for the Windows build's under Wine) SKERROW_FEED_EXE after SKERROW_WINE_LOADER.
         std::vector<std::string> all = {std::getenv("SKERROW_FEED_EXE") ? std::getenv("SKERROW_FEED_EXE") : FEED_EXE};
         if (std::getenv("SKERROW_WINE_LOADER")) all.insert(all.begin(), std::getenv("SKERROW_WINE_LOADER"));
@@ -105,7 +106,8 @@ protected:
         envp.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, (folder + "/feed.err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, (folder + "/" + errors_name).c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
         pid_t p = -1;
         posix_spawn(&p, argv[0], &actions, nullptr, argv.data(), envp.data());
         posix_spawn_file_actions_destroy(&actions);

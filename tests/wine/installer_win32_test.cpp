@@ -200,7 +200,7 @@ TEST_F(Installer, MonitorShortcutShowsTheDemoLogAsTheSnapshotDoes) {
     EXPECT_TRUE(wait_until([&] { return !client_area(x, y); }, 20000)) << "the monitor did not end";
 }
 
-TEST_F(Installer, FeederShortcutConvertsTheDecodersAllTxt) {
+TEST_F(Installer, FeederShortcutConvertsTheDecodersAllTxtAndListens) {
     installed_or_skip();
     fs::path decoder = local / "WSJT-X";
     fs::create_directories(decoder);
@@ -211,9 +211,10 @@ TEST_F(Installer, FeederShortcutConvertsTheDecodersAllTxt) {
     EXPECT_TRUE(wait_until([&] { return file_text(folder() / "spots.log") == expected; }, 30000))
         << file_text(folder() / "spots.log").substr(0, 400);
     // Started with a console of its own, it let it go and says in its log
-    // file what it does, with the two paths it took by default.
+    // file what it does, with the two paths it took by default and the
+    // decoders' address it listens on.
     const std::string says = "skerrow-feed: keeping " + windows_folder() + "\\spots.log from " +
-                             windows_variable("LOCALAPPDATA") + "\\WSJT-X\r\n";  // a text file: CR LF
+                             windows_variable("LOCALAPPDATA") + "\\WSJT-X and datagrams on 127.0.0.1:2237\r\n";  // CR LF
     EXPECT_TRUE(wait_until([&] { return file_text(folder() / "skerrow-feed.log") == says; }, 10000))
         << "skerrow-feed.log: " << file_text(folder() / "skerrow-feed.log");
     EXPECT_EQ(run({"taskkill", "/F", "/IM", "skerrow-feed.exe"}), 0);
