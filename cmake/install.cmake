@@ -1,7 +1,7 @@
 # Installing under a prefix (cmake --install BUILD --prefix PREFIX) and the
 # Debian package built from the same rules (the "package" target):
 #
-#   bin/                               skerrow, skerrow-snapshot, skerrow-feed
+#   bin/                               skerrow, skerrow-snapshot, skerrow-feed (with SKERROW_FEED)
 #   libexec/skerrow/                   skerrow-cmd, found by the monitor relative to itself
 #   share/skerrow/                     SkerrowHelp.htm (it marks an installed program) and demo/
 #   share/applications/                skerrow.desktop
@@ -35,7 +35,7 @@ add_custom_command(OUTPUT ${icon_files}
   COMMENT "Drawing the icon from the monitor's picture")
 add_custom_target(skerrow_icons ALL DEPENDS ${icon_files})
 
-install(TARGETS skerrow skerrow-snapshot skerrow-feed RUNTIME DESTINATION bin)
+install(TARGETS skerrow skerrow-snapshot RUNTIME DESTINATION bin)
 install(TARGETS skerrow-cmd RUNTIME DESTINATION libexec/skerrow)
 install(FILES monitor/SkerrowHelp.htm DESTINATION share/skerrow)
 install(FILES demo/Skerrow020.SET demo/spots.log DESTINATION share/skerrow/demo)
@@ -45,17 +45,21 @@ foreach(size IN LISTS SKERROW_ICON_SIZES)
   install(FILES ${icon_folder}/skerrow-${size}.png DESTINATION share/icons/hicolor/${size}x${size}/apps
           RENAME skerrow.png)
 endforeach()
-install(FILES packaging/skerrow.1 packaging/skerrow-snapshot.1 packaging/skerrow-feed.1 DESTINATION share/man/man1)
+install(FILES packaging/skerrow.1 packaging/skerrow-snapshot.1 DESTINATION share/man/man1)
 
-# The unit names the feeder by its installed path, known only at install time
-# (a staging prefix, or /usr inside the package).
-install(CODE "
-  string(MD5 unit_key \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
-  set(unit_bindir \"\${CMAKE_INSTALL_PREFIX}/bin\")
-  set(unit_file \"${CMAKE_BINARY_DIR}/units/\${unit_key}/skerrow-feed.service\")
-  configure_file(\"${CMAKE_SOURCE_DIR}/packaging/skerrow-feed.service.in\" \"\${unit_file}\" @ONLY)
-  file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/user\" TYPE FILE FILES \"\${unit_file}\")
-")
+if(SKERROW_FEED)
+  install(TARGETS skerrow-feed RUNTIME DESTINATION bin)
+  install(FILES packaging/skerrow-feed.1 DESTINATION share/man/man1)
+  # The unit names the feeder by its installed path, known only at install
+  # time (a staging prefix, or /usr inside the package).
+  install(CODE "
+    string(MD5 unit_key \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
+    set(unit_bindir \"\${CMAKE_INSTALL_PREFIX}/bin\")
+    set(unit_file \"${CMAKE_BINARY_DIR}/units/\${unit_key}/skerrow-feed.service\")
+    configure_file(\"${CMAKE_SOURCE_DIR}/packaging/skerrow-feed.service.in\" \"\${unit_file}\" @ONLY)
+    file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/user\" TYPE FILE FILES \"\${unit_file}\")
+  ")
+endif()
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME skerrow)

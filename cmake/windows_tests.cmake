@@ -51,4 +51,6 @@ add_executable(window_win32_probe WIN32 host/window_win32_probe.cpp)
 target_link_libraries(window_win32_probe PRIVATE skerrow_platform_window)
 add_executable(window_query_win32 host/window_query_win32.cpp)
 
-include(${CMAKE_SOURCE_DIR}/cmake/feed_windows_tests.cmake)
+if(SKERROW_FEED)
+  include(${CMAKE_SOURCE_DIR}/cmake/feed_windows_tests.cmake)
+endif()

@@ -51,12 +51,19 @@ clear_traces() {
   "$wine64" reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Skerrow' /f < /dev/null > /dev/null 2>&1 || true
 }
 
-# A kernel without 32-bit emulation runs no 32-bit program at all.
+# A kernel without 32-bit emulation runs no 32-bit program at all (the probe
+# tries one), nor does a machine where the set-up could not install 32-bit Wine.
 declare -A loader=([32]=/usr/lib/wine/wine [64]=$wine64) setup=([32]=Skerrow-Setup.exe [64]=Skerrow-Setup-x64.exe)
+source scripts/windows-common.sh
 widths=(32 64)
-if ! /lib/ld-linux.so.2 --version > /dev/null 2>&1; then
+machine_runs_32bit && runs32=0 || runs32=$?
+[ $runs32 -ne 2 ] || exit 1
+if [ $runs32 -eq 1 ]; then
   widths=(64)
   echo "WARNING: this machine cannot run 32-bit programs: the 32-bit installer is built and checked, not run" >&2
+elif [ ! -x /usr/lib/wine/wine ]; then
+  widths=(64)
+  echo "WARNING: 32-bit Wine (wine32:i386) is not installed: the 32-bit installer is built and checked, not run" >&2
 fi
 for w in "${widths[@]}"; do
   phase "the $w-bit installer under Wine"
