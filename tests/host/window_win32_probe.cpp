@@ -108,15 +108,9 @@ void on_timer(int value) {
     window.timer_add(8, on_timer, value < 4 ? value + 1 : 4);
 }
 
-const WindowCallbacks callbacks = {.display = on_display,
-                                   .reshape = on_reshape,
-                                   .keyboard = on_keyboard,
-                                   .keyboard_up = on_keyboard_up,
-                                   .special = on_special,
-                                   .special_up = on_special_up,
-                                   .mouse = on_mouse,
-                                   .close = on_close,
-                                   .key_break = on_break};
+const WindowCallbacks callbacks = {.display = on_display, .reshape = on_reshape, .keyboard = on_keyboard,
+                                   .keyboard_up = on_keyboard_up, .special = on_special, .special_up = on_special_up,
+                                   .mouse = on_mouse, .close = on_close, .key_break = on_break};
 
 }  // namespace
 

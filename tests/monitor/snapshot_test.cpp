@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "graphics/fonts.h"
+#include "tests/support/file_text.h"
 #include "tests/support/golden.h"
 #include "tests/support/monitor_scenes.h"
 
@@ -63,8 +64,7 @@ protected:
         std::string command = std::string("timeout 60 '") + SNAPSHOT_EXE + "' -C '" + folder + "' '" + out + "' 2> '" + err + "'";
         int status = std::system(command.c_str());
         s.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::ifstream in(err);
-        s.errors.assign(std::istreambuf_iterator<char>(in), {});
+        s.errors = file_text(err);
         int32_t w = 0, h = 0;
         if (!png_read_rgb(out, s.rgb, w, h) || w != 640 || h != 480) s.rgb.clear();
         return s;
