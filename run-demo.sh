@@ -25,7 +25,7 @@ mkdir -p "$run"
 cp build-release/skerrow build-release/skerrow-cmd build-release/SkerrowHelp.htm "$run"/
 cp demo/Skerrow020.SET demo/spots.log "$run"/
 if [ -z "${DISPLAY:-}" ]; then
-  echo "skerrow: no X display (DISPLAY is not set); run this on a desktop, or under Xvfb: xvfb-run -s '-screen 0 1024x768x24' $0"
+  echo "skerrow: no X display (DISPLAY is not set); run this on a desktop, or under Xvfb: xvfb-run -a -s '-screen 0 1024x768x24' $0"
   exit 1
 fi
 echo "== starting the monitor in $run (Esc ends it)"

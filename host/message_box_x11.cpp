@@ -1,7 +1,9 @@
 // The message box on X11: a window of its own for each box, drawn with
 // freeglut above the main window by the display thread, which owns it from
-// the moment it is posted until it is answered.
+// the moment it is posted until it is answered. Before the runtime starts,
+// the entry thread shows one alone, in a loop of its own.
 #include <GL/freeglut.h>
+#include <X11/Xlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -163,11 +165,7 @@ void box_open(void* argument) {
     if (current != 0) glutSetWindow(current);
 }
 
-}  // namespace
-
-int message_box_x11(const char* text, const char* title, int style) {
-    bool yes_no = (style & box_yes_no) != 0;
-    int fallback = yes_no ? answer_no : answer_ok;
+Box* box_make(const char* text, const char* title, bool yes_no) {
     Box* b = new Box;
     b->title = title;
     b->yes_no = yes_no;
@@ -178,6 +176,15 @@ int message_box_x11(const char* text, const char* title, int style) {
         if (end == std::string::npos) break;
         start = end + 1;
     }
+    return b;
+}
+
+}  // namespace
+
+int message_box_x11(const char* text, const char* title, int style) {
+    bool yes_no = (style & box_yes_no) != 0;
+    int fallback = yes_no ? answer_no : answer_ok;
+    Box* b = box_make(text, title, yes_no);
     if (display_thread_is_current()) {  // nobody may wait here: show it and go on
         b->detached = true;
         box_open(b);
@@ -211,4 +218,25 @@ void message_box_x11_abandon() {
             b->answer.store(b->yes_no ? answer_no : answer_ok);
         }
     }
+}
+
+bool message_box_x11_alone(const char* text, const char* title) {
+    Display* probe = XOpenDisplay(nullptr);
+    if (probe == nullptr) return false;
+    XCloseDisplay(probe);
+    char name[] = "skerrow";
+    char* argv[] = {name, nullptr};
+    int argc = 1;
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE);
+    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
+    Box* b = box_make(text, title, false);
+    box_open(b);
+    // No loop runs yet: this one runs only until the box is answered.
+    while (b->answer.load() == 0) {
+        glutMainLoopEvent();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    delete b;
+    return true;
 }

@@ -111,6 +111,11 @@ struct WindowSystem {
     bool (*poll)();
     // Runs the loop; returns once the window is gone.
     void (*main_loop)();
+    // Instead of all the above, on the entry thread before the runtime
+    // starts: shows an OK box alone, no window of the program's open, and
+    // waits until it is answered. False, without a word, when there is no
+    // display to show it on.
+    bool (*box_alone)(const char* text, const char* title);
 };
 
 // ---- The platform -------------------------------------------------------------------

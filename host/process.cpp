@@ -130,18 +130,26 @@ StringValue* command_line_build(int argc, char** argv) {
     return line;
 }
 
-bool change_to_executable_folder() {
+std::string executable_folder_enter() {
     std::string folder = executable_folder();
-    return !folder.empty() && system_folder_set(folder.c_str());
+    if (folder.empty()) return "Skerrow cannot find the folder that holds it.";
+    if (system_folder_set(folder.c_str())) return "";
+    return "Skerrow cannot enter its folder " + folder + ".";
 }
 
-void runtime_main(int argc, char** argv, void (*program)(), bool (*enter_folder)()) {
+void runtime_main(int argc, char** argv, void (*program)(), std::string (*enter_folder)()) {
     program_routine = program;
     const WindowSystem* window = platform().window;
+    std::string refused = enter_folder();
+    if (!refused.empty()) {
+        std::fprintf(stderr, "%s\n", refused.c_str());
+        std::fflush(stderr);
+        if (window != nullptr) window->box_alone(refused.c_str(), "Skerrow");
+        std::exit(2);
+    }
     if (window == nullptr) std::fprintf(stderr, "skerrow: the %s platform has no window\n", platform().name);
     if (window == nullptr || !window->connect()) std::exit(1);
 
-    enter_folder();
     strings_init();
     low_memory_block();
     command_line = command_line_build(argc, argv);

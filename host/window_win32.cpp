@@ -375,6 +375,12 @@ void win32_main_loop() {
     }
 }
 
+// The system's own box needs no window of ours; there is always a desktop.
+bool win32_box_alone(const char* text, const char* title) {
+    MessageBoxA(nullptr, text, title, MB_OK);
+    return true;
+}
+
 }  // namespace
 
 const WindowSystem window_system_win32 = {
@@ -396,6 +402,7 @@ const WindowSystem window_system_win32 = {
     .modifiers = win32_modifiers,
     .poll = win32_poll,
     .main_loop = win32_main_loop,
+    .box_alone = win32_box_alone,
 };
 
 int window_win32_lock_keys() { return lock_toggles.load(); }

@@ -238,6 +238,7 @@ const WindowSystem window_system_x11 = {
     .modifiers = x11_modifiers,
     .poll = x11_poll,
     .main_loop = x11_main_loop,
+    .box_alone = message_box_x11_alone,
 };
 
 // Asks the server only when it has said that an indicator changed, so an idle

@@ -26,3 +26,5 @@ unsigned long window_x11_main();
 // A box in a window of its own, drawn by the display thread above the main window.
 int message_box_x11(const char* text, const char* title, int style);
 void message_box_x11_abandon();
+// The same box alone, before the runtime starts (WindowSystem::box_alone).
+bool message_box_x11_alone(const char* text, const char* title);

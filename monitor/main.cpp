@@ -31,7 +31,7 @@ const char* const usage_text =
 std::string dir_option;
 std::string first_start_note;
 
-bool enter_folder() { return monitor_folder_enter(dir_option, first_start_note); }
+std::string enter_folder() { return monitor_folder_enter(dir_option, first_start_note); }
 
 // The first start's one box comes before the monitor's own start, under its title.
 void program() {
@@ -45,10 +45,17 @@ void program() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    bool dir_given = false;
     for (int i = 1; i < argc; i++) {
         command_standard(argv[i], "skerrow", usage_text);
-        if (std::strcmp(argv[i], "--dir") == 0 && i + 1 < argc && dir_option.empty()) dir_option = argv[++i];
-        else return command_wrong("skerrow", (std::string("unexpected argument '") + argv[i] + "'").c_str(), usage_text);
+        if (std::strcmp(argv[i], "--dir") == 0 && i + 1 < argc && argv[i + 1][0] == 0)
+            return command_wrong("skerrow", "--dir needs a folder, not an empty name", usage_text);
+        if (std::strcmp(argv[i], "--dir") == 0 && i + 1 < argc && !dir_given) {
+            dir_given = true;
+            dir_option = argv[++i];
+        } else {
+            return command_wrong("skerrow", (std::string("unexpected argument '") + argv[i] + "'").c_str(), usage_text);
+        }
     }
     if (!dir_option.empty() && !folder_exists(dir_option))
         return command_wrong("skerrow", ("no folder " + dir_option).c_str(), usage_text);

@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; i++) {
         command_standard(argv[i], "skerrow-snapshot", usage_text);
         bool dir = std::strcmp(argv[i], "-C") == 0 || std::strcmp(argv[i], "--dir") == 0;
+        if (dir && i + 1 < argc && argv[i + 1][0] == 0) return wrong(std::string(argv[i]) + " needs a folder, not an empty name");
         if (dir && i + 1 < argc) folder = argv[++i];
         else if (out.empty() && argv[i][0] != '-') out = argv[i];
         else return wrong(std::string("unexpected argument '") + argv[i] + "'");
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
     if (!folder.empty()) {
         std::filesystem::current_path(folder, failed);
         if (failed) {
-            std::fprintf(stderr, "skerrow-snapshot: cannot change to %s\n", folder.c_str());
+            std::fprintf(stderr, "skerrow-snapshot: cannot change to %s: %s\n", folder.c_str(), failed.message().c_str());
             return 2;
         }
     }

@@ -36,6 +36,14 @@ std::string trouble(const char* what, const std::string& path) {
     return std::string("Skerrow could not ") + what + " " + path + ": " + std::strerror(errno) + ".\n";
 }
 
+// The user folder is unusable: the monitor says so and what to do, and ends.
+std::string no_user_folder(const std::string& why) {
+    return why +
+           "What to do: set XDG_CONFIG_HOME to a folder you may write (Skerrow then\n"
+           "works in a skerrow folder inside it), or run skerrow --dir DIR on a folder\n"
+           "that holds a setup file.";
+}
+
 }  // namespace
 
 std::string starter_setup_text(const std::string& log) {
@@ -49,14 +57,17 @@ std::string starter_setup_text(const std::string& log) {
            "An edit shows at the next refresh, within about ten seconds.\n";
 }
 
-std::string user_folder_prepare(const std::string& folder, const std::string& share, const std::string& log) {
+std::string user_folder_prepare(const std::string& folder, const std::string& share, const std::string& log,
+                                std::string& note) {
+    note.clear();
     std::string setup = folder + "/" + setup_name;
     if (file_exists(setup)) return "";
-    if (folder.empty()) return "Skerrow found no home folder (HOME is not set), so it has no folder of its own.\n";
-    if (!folder_make(folder)) return trouble("make its folder", folder);
-    if (!file_write(setup, starter_setup_text(log))) return trouble("write", setup);
-    std::string note = "Skerrow set up its folder " + folder + ":\n  " + setup_name + ", the setup file, naming the spot log\n  " +
-                       log + "\n";
+    if (folder.empty())
+        return no_user_folder("Skerrow found no home folder (HOME is not set), so it has no folder of its own.\n");
+    if (!folder_make(folder)) return no_user_folder(trouble("make its folder", folder));
+    if (!file_write(setup, starter_setup_text(log))) return no_user_folder(trouble("write", setup));
+    note = "Skerrow set up its folder " + folder + ":\n  " + setup_name + ", the setup file, naming the spot log\n  " +
+           log + "\n";
     std::string help = folder + "/" + help_page_name;
     if (!file_exists(help)) {
         if (file_copy(share + "/" + help_page_name, help)) note += std::string("  ") + help_page_name + ", the help page\n";
@@ -66,18 +77,24 @@ std::string user_folder_prepare(const std::string& folder, const std::string& sh
         if (folder_make(folder_of(log)) && file_write(log, spot_log_header)) note += "and the spot log, empty so far.\n";
         else note += trouble("make the spot log", log);
     }
-    return note +
-           "\nNext: keep the spot log current with the feeder,\n"
-           "  systemctl --user enable --now skerrow-feed\n"
-           "and put the calls you watch in the setup file: \"Edit setup file\" in the menu.";
+    note += "\nNext: keep the spot log current with the feeder,\n"
+            "  systemctl --user enable --now skerrow-feed\n"
+            "and put the calls you watch in the setup file: \"Edit setup file\" in the menu.";
+    return "";
 }
 
-bool monitor_folder_enter(const std::string& dir, std::string& note) {
+std::string monitor_folder_enter(const std::string& dir, std::string& note) {
     note.clear();
-    if (!dir.empty()) return chdir(dir.c_str()) == 0;
+    if (!dir.empty()) {
+        if (chdir(dir.c_str()) == 0) return "";
+        return "Skerrow cannot enter the folder " + dir + " given with --dir: " + std::strerror(errno) + ".";
+    }
     std::string share = installed_share_folder();
-    if (share.empty()) return change_to_executable_folder();
+    if (share.empty()) return executable_folder_enter();
     std::string folder = user_config_folder();
-    note = user_folder_prepare(folder, share, feed_default_log());
-    return !folder.empty() && chdir(folder.c_str()) == 0;
+    std::string refused = user_folder_prepare(folder, share, feed_default_log(), note);
+    if (!refused.empty()) return refused;
+    if (chdir(folder.c_str()) == 0) return "";
+    note.clear();
+    return no_user_folder(trouble("enter its folder", folder));
 }

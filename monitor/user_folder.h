@@ -19,13 +19,18 @@ std::string starter_setup_text(const std::string& log);
 // When `folder` holds no setup file: makes the folder, the starter setup file
 // naming `log`, the help page copied from `share` (when missing) and a
 // header-only `log` (when missing). The text of the one box that tells the
-// user what was made and what to do next; "" when the setup file was there.
-std::string user_folder_prepare(const std::string& folder, const std::string& share, const std::string& log);
+// user what was made and what to do next into `note` ("" when the setup file
+// was there); a help page or log that cannot be made is only noted there.
+// When the folder or the setup file cannot be made, returns the message that
+// names it, says why and what to do instead; otherwise "".
+std::string user_folder_prepare(const std::string& folder, const std::string& share, const std::string& log,
+                                std::string& note);
 
 // ---- Where the monitor works -------------------------------------------------------
 
 // Enters the folder the monitor works in: `dir` when not empty, the user
 // folder (prepared as above) when this executable is installed, otherwise
 // the executable's folder. `note` gets the first start's text, or "".
-// False when the folder could not be entered.
-bool monitor_folder_enter(const std::string& dir, std::string& note);
+// Returns "" once in that folder; otherwise the message that names the
+// folder and says why not (and, for the user folder, what to do instead).
+std::string monitor_folder_enter(const std::string& dir, std::string& note);

@@ -17,10 +17,10 @@
 # set-up fails only when a needed package cannot be installed, and names it.
 set -euo pipefail
 # shellcheck source=scripts/windows-common.sh
-source "${BASH_SOURCE[0]%/*}/windows-common.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/windows-common.sh"
 
 monitor=(build-essential cmake pkg-config freeglut3-dev libglew-dev libgl1-mesa-dev libglu1-mesa-dev
-         libx11-dev libxtst-dev libpng-dev)
+         libx11-dev libxtst-dev libpng-dev xdg-utils)
 tests=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth x11-utils desktop-file-utils dpkg-dev
        file libcurl4-openssl-dev zlib1g-dev ca-certificates iproute2 util-linux)
 windows=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest nsis zip unzip

@@ -155,6 +155,12 @@ TEST_F(Installed, EveryCommandAnswersHelpAndVersionWithoutADisplay) {
         if (name == "skerrow") {
             EXPECT_EQ(run(exe + " --dir /no/such/folder").code, 2);
         }
+        if (name != "skerrow-feed") {  // an empty folder name is no folder
+            Ran empty = run(exe + " --dir ''" + (name == "skerrow" ? "" : " out.png"));
+            EXPECT_EQ(empty.code, 2) << name;
+            EXPECT_NE(empty.err.find("--dir needs a folder, not an empty name\nUsage: " + name), std::string::npos)
+                << name << ": " << empty.err;
+        }
         Ran wrong = run(exe + " --no-such-option");
         EXPECT_EQ(wrong.code, 2) << name;
         EXPECT_EQ(wrong.out, "") << name;

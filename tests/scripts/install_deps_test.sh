@@ -11,7 +11,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 bin=$work/bin
 mkdir "$bin"
-for tool in env mktemp rm sed grep chmod; do ln -s "$(command -v $tool)" "$bin/$tool"; done
+for tool in env mktemp rm sed grep chmod dirname; do ln -s "$(command -v $tool)" "$bin/$tool"; done
 
 # One stand-in for every tool, called by the tool's name. FAKE_MISSING: the
 # packages not installed; FAKE_UPDATE: the exit codes of the successive

@@ -141,6 +141,14 @@ void run_folder_remove(RunFolder& folder) {
     folder.path.clear();
 }
 
+void run_folder_open_to_all(const RunFolder& folder) {
+    namespace fs = std::filesystem;
+    constexpr fs::perms everyone = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                   fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(folder.path, everyone);
+    fs::permissions(folder.exe, everyone);
+}
+
 Program program_start(const XServer& server, const std::string& exe, const std::string& cwd,
                       const std::vector<std::string>& args, const std::vector<std::string>& environment) {
     Program p;
@@ -181,6 +189,14 @@ Program program_start(const XServer& server, const std::string& exe, const std::
     close(fds[1]);
     p.stderr_fd = fds[0];
     return p;
+}
+
+Program program_start_unprivileged(const XServer& server, const std::string& exe, const std::string& cwd,
+                                   const std::vector<std::string>& args, const std::vector<std::string>& environment) {
+    std::string id = std::to_string(unprivileged_id);
+    std::vector<std::string> line = {"--reuid=" + id, "--regid=" + id, "--clear-groups", exe};
+    line.insert(line.end(), args.begin(), args.end());
+    return program_start(server, "/usr/bin/setpriv", cwd, line, environment);
 }
 
 bool program_poll(Program& p) {

@@ -36,6 +36,8 @@ struct RunFolder {
 RunFolder run_folder_create(const std::string& executable);
 void run_folder_write(const RunFolder& folder, const std::string& name, const std::string& content);
 void run_folder_remove(RunFolder& folder);
+// Lets every user enter the folder and run the copy (for programs run as another user).
+void run_folder_open_to_all(const RunFolder& folder);
 
 struct Program {
     pid_t pid = -1;
@@ -48,6 +50,13 @@ struct Program {
 Program program_start(const XServer& server, const std::string& exe, const std::string& cwd,
                       const std::vector<std::string>& args = {},
                       const std::vector<std::string>& environment = {});
+// The unprivileged user (nobody) that program_start_unprivileged runs programs as.
+constexpr int unprivileged_id = 65534;
+// As program_start, but as that user, with its group alone (setpriv); only
+// root can do this (geteuid() == 0).
+Program program_start_unprivileged(const XServer& server, const std::string& exe, const std::string& cwd,
+                                   const std::vector<std::string>& args = {},
+                                   const std::vector<std::string>& environment = {});
 // Polls the process; true once it has exited (reaps it and reads stderr).
 bool program_poll(Program& program);
 bool program_wait_exit(Program& program, int timeout_ms);
