@@ -118,7 +118,7 @@ check "32-bit programs here" all 0 "probe=runs missing=wine32:i386,libgl1:i386" 
   call "^dpkg --add-architecture i386" call "^apt-get install .* wine32:i386 libgl1:i386$"
 check "the i386 packages refused" all 0 "probe=runs i386=1 missing=cmake,wine32:i386 refuse=wine32:i386" \
   out "wine32:i386 could not be installed" call "^apt-get install .* cmake$" no-call "add-architecture"
-check "all present" all 0 "" out "all 34 packages of the set 'all' are present" no-call "^(apt-get|sudo|dpkg --add)"
+check "all present" all 0 "" out "all 35 packages of the set 'all' are present" no-call "^(apt-get|sudo|dpkg --add)"
 check "not root, with sudo" monitor 0 "sudo uid=1000 missing=cmake" call "^sudo env DEBIAN_FRONTEND=noninteractive apt-get install"
 check "not root, no sudo" monitor 1 "uid=1000 missing=cmake,libpng-dev" \
   out "apt-get install -y --no-install-recommends cmake libpng-dev" no-call "^apt-get"
