@@ -27,13 +27,13 @@ int32_t overflow_slot = -1;
 // The bytes of the string field being read: at most field_length_limit of them.
 uint8_t field_bytes[field_length_limit];
 
-int read_error(int code) {
+ErrorNumber read_error(int code) {
     switch (code) {
-        case layer_no_slot: return 258;
-        case layer_wrong_direction: return 54;
-        case layer_bad_position: return 5;
-        case layer_permission: return 70;
-        default: return 75;
+        case layer_no_slot: return error_invalid_handle;
+        case layer_wrong_direction: return error_bad_file_mode;
+        case layer_bad_position: return error_illegal_function_call;
+        case layer_permission: return error_permission_denied;
+        default: return error_path_file_access;
     }
 }
 
@@ -221,16 +221,16 @@ bool number_field_quick(Reader& r, long double& value) {
 int32_t input_slot(int32_t number, FileSlot*& file) {
     int32_t slot = file_slot_of(number);
     if (number < 1 || slot < 0) {
-        runtime_error(52);
+        runtime_error(error_bad_file_name_or_number);
         return -1;
     }
     FileSlot* s = file = layer_slot(slot);
     if (s->mode != 3) {
-        runtime_error(54);
+        runtime_error(error_bad_file_mode);
         return -1;
     }
     if (!s->can_read) {
-        runtime_error(75);
+        runtime_error(error_path_file_access);
         return -1;
     }
     return slot;
@@ -246,15 +246,15 @@ int32_t reader_slot(int32_t number, bool& pass_over, FileSlot*& file) {
         overflow_slot = -1;
         return input_slot(number, file);
     }
-    if (error_pending.load() != 6 || overflow_slot < 0 || file_slot_of(number) != overflow_slot) return -1;
+    if (error_pending.load() != error_overflow || overflow_slot < 0 || file_slot_of(number) != overflow_slot) return -1;
     pass_over = true;
     file = layer_slot(overflow_slot);
     return overflow_slot;
 }
 
 void overflow_raise(int32_t slot) {
-    runtime_error(6);
-    if (error_pending.load() == 6) overflow_slot = slot;
+    runtime_error(error_overflow);
+    if (error_pending.load() == error_overflow) overflow_slot = slot;
 }
 
 // Skips the rest of a numeric field, starting with the byte c that ended the number.
@@ -445,7 +445,7 @@ void file_input_string(int32_t number, StringValue* variable) {
     if (c == fetch_failed || (c == end_of_input && pass_over)) return;
     if (c == end_of_input) {
         string_assign(variable, string_from_text("", 0));
-        runtime_error(62);
+        runtime_error(error_input_past_end);
         return;
     }
     if (c == '"') {
@@ -484,7 +484,7 @@ long double file_input_single(int32_t number, uint32_t type_code) {
     while (c == ' ');
     if (c == fetch_failed || (c == end_of_input && pass_over)) return 0;
     if (c == end_of_input) {
-        runtime_error(62);
+        runtime_error(error_input_past_end);
         return 0;
     }
     NumberScan scan;
@@ -525,7 +525,7 @@ void file_input_end() { overflow_slot = -1; }
 int32_t file_eof(int32_t number) {
     int32_t slot = file_slot_of(number);
     if (number < 1 || slot < 0) {
-        runtime_error(52);
+        runtime_error(error_bad_file_name_or_number);
         return 0;
     }
     FileSlot* s = layer_slot(slot);

@@ -12,15 +12,15 @@ namespace {
 
 std::vector<int32_t> number_map;  // file number - 1 -> slot, or -1
 
-int open_error(int code) {
+ErrorNumber open_error(int code) {
     switch (code) {
-        case open_file_not_found: return 53;
-        case open_path_not_found: return 76;
-        case open_permission: return 70;
-        case open_device_unavailable: return 68;
-        case open_bad_file_name: return 64;
-        case open_not_a_file: return 75;
-        default: return 53;
+        case open_file_not_found: return error_file_not_found;
+        case open_path_not_found: return error_path_not_found;
+        case open_permission: return error_permission_denied;
+        case open_device_unavailable: return error_device_unavailable;
+        case open_bad_file_name: return error_bad_file_name;
+        case open_not_a_file: return error_path_file_access;
+        default: return error_file_not_found;
     }
 }
 
@@ -45,20 +45,20 @@ void file_open(StringValue* name, int32_t mode, int32_t access, int32_t lock, in
     if (error_pending.load()) return;
     if (mode == 0) mode = file_mode_random;
     if (mode < 1 || mode > 5 || access < 0 || access > 3 || lock < 0 || lock > 4) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return;
     }
     if (number < 1) {
-        runtime_error(52);
+        runtime_error(error_bad_file_name_or_number);
         return;
     }
     if ((passed & file_record_length_passed) && (record_length == 0 || record_length < -1)) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return;
     }
     if (size_t(number) > number_map.size()) number_map.resize(size_t(number), -1);
     if (number_map[size_t(number) - 1] != -1) {
-        runtime_error(55);
+        runtime_error(error_file_already_open);
         return;
     }
     int desired = mode == file_mode_input                                  ? access_read
@@ -69,14 +69,14 @@ void file_open(StringValue* name, int32_t mode, int32_t access, int32_t lock, in
     if (access == 3) desired = access_write;
     bool deny_read = lock == 2 || lock == 3, deny_write = lock == 2 || lock == 4;
     if (is_serial_port_name(name)) {
-        runtime_error(68);
+        runtime_error(error_device_unavailable);
         return;
     }
     std::vector<char> path(size_t(name->length) + 1);
     std::memcpy(path.data(), name->data, size_t(name->length));
     path[size_t(name->length)] = 0;
     if (std::memchr(path.data(), 0, size_t(name->length)) != nullptr) {
-        runtime_error(64);
+        runtime_error(error_bad_file_name);
         return;
     }
     int creation = mode == file_mode_input ? creation_open_existing : creation_open_always;
@@ -103,14 +103,14 @@ void file_open(StringValue* name, int32_t mode, int32_t access, int32_t lock, in
     if (mode == file_mode_random) {
         s->record_length = (passed & file_record_length_passed) && record_length != -1 ? uint64_t(record_length) : 128;
         s->record_buffer = static_cast<uint8_t*>(std::calloc(size_t(s->record_length), 1));
-        if (s->record_buffer == nullptr) runtime_error(7);
+        if (s->record_buffer == nullptr) runtime_error(error_out_of_memory);
     }
     if (mode == file_mode_append) layer_seek(slot, layer_length(slot));
     if (mode == file_mode_input && layer_length(slot) != 0) {
         uint8_t first;
         int code = layer_read(slot, &first, 1);
         if (code < 0 && code != layer_end_of_file) {
-            runtime_error(code == layer_permission ? 70 : 75);
+            runtime_error(code == layer_permission ? error_permission_denied : error_path_file_access);
             return;
         }
         if (first == 26) s->end_seen = 1;
@@ -128,7 +128,7 @@ void file_open_lettered(StringValue* mode_text, int32_t number, StringValue* nam
         case 'I': mode = file_mode_input; break;
         case 'O': mode = file_mode_output; break;
         case 'A': mode = file_mode_append; break;
-        default: runtime_error(54); return;
+        default: runtime_error(error_bad_file_mode); return;
     }
     file_open(name, mode, 0, 0, number, record_length, passed);
 }

@@ -86,7 +86,7 @@ void draw_circle(double x, double y, double radius, uint32_t colour, double star
     start = std::fabs(start);
     end = std::fabs(end);
     if (!(start <= two_pi) || !(end <= two_pi)) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return;
     }
     bool wrapped = false;

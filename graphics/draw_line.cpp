@@ -255,7 +255,7 @@ ImageSurface* drawing_destination() {
     if (error_pending.load()) return nullptr;
     ImageSurface* d = image_destination();
     if (d != nullptr && (d->compatible_mode == 0 || d->is_text)) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return nullptr;
     }
     return d;

@@ -71,7 +71,7 @@ int32_t slot_take() {
         ImageSurface* chunk = grown ? static_cast<ImageSurface*>(std::calloc(chunk_slots, sizeof(ImageSurface))) : nullptr;
         if (grown) chunks = grown;
         if (chunk == nullptr) {
-            runtime_error(502);
+            runtime_error(error_out_of_memory_image_slots);
             return 0;
         }
         chunks[chunk_count++] = chunk;
@@ -89,7 +89,7 @@ void slot_release(int32_t n) {
         int32_t grown = free_capacity + 4096;
         auto* f = static_cast<int32_t*>(std::realloc(free_slots, sizeof(int32_t) * size_t(grown)));
         if (f == nullptr) {
-            runtime_error(503);
+            runtime_error(error_out_of_memory_free_image_slots);
             return;
         }
         free_slots = f;
@@ -111,7 +111,7 @@ bool pages_reserve(int32_t n) {
     if (n <= page_capacity) return true;
     auto* p = static_cast<int32_t*>(std::realloc(pages, sizeof(int32_t) * size_t(n)));
     if (p == nullptr) {
-        runtime_error(7);
+        runtime_error(error_out_of_memory);
         return false;
     }
     pages = p;
@@ -265,7 +265,7 @@ int32_t image_create_raw(uint8_t* pixels, int32_t width, int32_t height, int32_t
 int32_t image_create(int32_t width, int32_t height, int32_t mode, int passed) {
     if (error_pending.load()) return 0;
     if (width < 1 || height < 1 || ((passed & 1) && mode_info(mode) == nullptr)) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return 0;
     }
     ImageSurface* d = image_destination();
@@ -291,7 +291,7 @@ int32_t image_copy(int32_t handle_or_page) {
     if (error_pending.load()) return 0;
     ImageSurface* from = image_get(handle_or_page);
     if (from == nullptr) {
-        runtime_error(258);
+        runtime_error(error_invalid_handle);
         return 0;
     }
     int32_t n = slot_take();
@@ -321,16 +321,16 @@ void image_free(int32_t handle, int passed) {
     if (error_pending.load()) return;
     int32_t n = (passed & 1) ? -handle : dest_slot;
     if ((passed & 1) && handle >= 0) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return;
     }
     ImageSurface* s = slot(n);
     if (s == nullptr || !s->in_use) {
-        runtime_error(258);
+        runtime_error(error_invalid_handle);
         return;
     }
     if (s->flags & image_is_page) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return;
     }
     slot_release(n);
@@ -350,7 +350,7 @@ namespace {
 // The slot of a handle, or of a page made on demand; 0 (after error 258) when there is none.
 int32_t slot_for_selection(int32_t handle_or_page) {
     int32_t n = handle_or_page >= 0 ? page_make(handle_or_page) : slot_of(handle_or_page);
-    if (n == 0) runtime_error(258);
+    if (n == 0) runtime_error(error_invalid_handle);
     return n;
 }
 
@@ -381,13 +381,13 @@ void page_copy(int32_t from, int32_t to) {
     ImageSurface* a = image_get(from);
     ImageSurface* b = image_get(to);
     if (a == nullptr || b == nullptr) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return;
     }
     if (a == b) return;
     if (a->bytes_per_pixel != b->bytes_per_pixel || a->width != b->width || a->height != b->height ||
         (a->bytes_per_pixel == 1 && b->colour_mask < a->colour_mask)) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return;
     }
     text_cells_touch(b, 0, 0, b->width - 1, b->height - 1);
@@ -400,15 +400,15 @@ void screen_mode_set(int32_t mode, int32_t, int32_t active, int32_t visual, int3
     bool active_given = passed & screen_active_page_passed;
     bool visual_given = passed & screen_visual_page_passed;
     if (mode_given && mode >= 0 && (mode_info(mode) == nullptr || mode > 13)) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return;
     }
     if (mode_given && mode < 0 && (slot(-mode) == nullptr || !slot(-mode)->in_use)) {
-        runtime_error(258);
+        runtime_error(error_invalid_handle);
         return;
     }
     if ((active_given && active < 0) || (visual_given && visual < 0)) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return;
     }
     ImageSurface* old0 = page_count > 0 ? slot(pages[0]) : nullptr;
@@ -459,7 +459,7 @@ void screen_mode_set(int32_t mode, int32_t, int32_t active, int32_t visual, int3
         ImageSurface* s = slot(n);
         if (s == nullptr) {
             release_display_pause();
-            runtime_error(7);
+            runtime_error(error_out_of_memory);
             return;
         }
         s->flags |= image_is_page;
@@ -506,12 +506,12 @@ void screen_clear(int32_t method, uint32_t colour, int passed) {
     if (s == nullptr) return;
     if (!(passed & clear_colour_passed)) colour = s->background;
     else if (s->bytes_per_pixel != 4 && colour > s->colour_mask) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return;
     }
     bool method_given = passed & clear_method_passed;
     if (method_given && (method < 0 || method > 2)) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return;
     }
     s->cursor_column = 1;
@@ -574,7 +574,7 @@ void screen_text_rows_widen() {
     int32_t n = image_create_raw(nullptr, 80, 50, 0);
     if (n == 0) {
         release_display_pause();
-        runtime_error(7);
+        runtime_error(error_out_of_memory);
         return;
     }
     old = slot(pages[0]);

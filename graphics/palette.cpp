@@ -26,7 +26,7 @@ void palette_set(int32_t attribute, int64_t colour, int passed) {
         return;
     }
     if (d->bytes_per_pixel == 4 || d->palette == nullptr) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return;
     }
     uint32_t a = uint32_t(attribute) & 255;
@@ -48,7 +48,7 @@ void palette_set(int32_t attribute, int64_t colour, int passed) {
         default: ok = false; entry = 0; break;
     }
     if (!ok) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return;
     }
     d->palette[a] = entry;
@@ -61,7 +61,7 @@ void colour_set(uint32_t foreground, uint32_t background, uint32_t border, int p
     if (d == nullptr || passed == 0) return;
     bool fg = passed & colour_foreground_passed, bg = passed & colour_background_passed;
     if (passed & colour_border_passed) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return;
     }
     uint32_t fg_max, bg_max;
@@ -75,10 +75,10 @@ void colour_set(uint32_t foreground, uint32_t background, uint32_t border, int p
         case 2: fg_max = 1, bg_max = 15; break;
         case 1: fg_max = 15, bg_max = 0xFFFFFFFFu; break;
         case 0: fg_max = 31, bg_max = 15; break;
-        default: runtime_error(5); return;
+        default: runtime_error(error_illegal_function_call); return;
     }
     if ((fg && foreground > fg_max) || (bg && background > bg_max)) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return;
     }
     uint32_t* p = d->palette;

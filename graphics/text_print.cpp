@@ -135,14 +135,14 @@ void locate_cursor(int32_t row, int32_t column, int32_t cursor_visible, int32_t 
     }
     int32_t rows = rows_of(s);
     if (row_given && (row < s->text_top_row || (row > s->text_bottom_row && row != rows))) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return;
     }
     if ((column_given && (column < 1 || column > columns_of(s))) ||
         ((passed & locate_visible_passed) && (cursor_visible < 0 || cursor_visible > 1)) ||
         ((passed & locate_start_passed) && (start_line < 0 || start_line > 31)) ||
         ((passed & locate_stop_passed) && (stop_line < 0 || stop_line > 31))) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return;
     }
     if (row_given) s->cursor_row = uint16_t(row), s->pending_newline = 0;
@@ -332,11 +332,11 @@ void font_set(int32_t font, int32_t image, int passed) {
     ImageSurface* s = (passed & 2) ? image_get(image) : image_destination();
     const FontInfo* f = font_info(font);
     if (s == nullptr || f == nullptr) {
-        runtime_error(258);
+        runtime_error(error_invalid_handle);
         return;
     }
     if (s->is_text && !(f->options & font_option_monospace)) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return;
     }
     s->font = font;
@@ -352,7 +352,7 @@ int32_t font_load(StringValue* file, int32_t height, StringValue* options, int p
     (void)file;
     if (error_pending.load()) return 0;
     if (height <= 0) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return 0;
     }
     if ((passed & 1) && options != nullptr) {
@@ -379,7 +379,7 @@ int32_t font_load(StringValue* file, int32_t height, StringValue* options, int p
             }
             if (b > a || n > 0) {
                 if (which < 0 || (seen & (1 << which))) {
-                    runtime_error(5);
+                    runtime_error(error_illegal_function_call);
                     return 0;
                 }
                 seen |= 1 << which;

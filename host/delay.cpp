@@ -34,7 +34,7 @@ void delay_seconds(double seconds) {
     int32_t start = active->now_ms();
     if (error_pending.load()) return;
     if (!(seconds >= 0 && seconds <= 2147483.647)) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return;
     }
     double target = seconds * 1000;

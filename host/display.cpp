@@ -289,8 +289,17 @@ void on_display() {
         dest_x = std::floor((float(window_width) - dest_w) / 2);
         dest_y = std::floor((float(window_height) - dest_h) / 2);
     }
-    WindowFrame frame{f.pixels.data(), f.width, f.height, new_frame || !texture_made, window_width, window_height,
-                      dest_x, dest_y, dest_w, dest_h, smooth, nullptr, 0, 0, false};
+    WindowFrame frame{.pixels = f.pixels.data(),
+                      .width = f.width,
+                      .height = f.height,
+                      .is_new = new_frame || !texture_made,
+                      .window_width = window_width,
+                      .window_height = window_height,
+                      .dest_x = dest_x,
+                      .dest_y = dest_y,
+                      .dest_width = dest_w,
+                      .dest_height = dest_h,
+                      .smooth = smooth};
     if (bar) {
         frame.bar_changed = bar_render(f.width);
         frame.bar_pixels = bar_pixels.data();
@@ -360,11 +369,15 @@ void on_mouse(int button, int state, int x, int y) {
 }
 
 const WindowCallbacks callbacks = {
-    on_display,          on_reshape,
-    keyboard_window_character, keyboard_window_character_up,
-    keyboard_window_special,   keyboard_window_special_up,
-    on_mouse,            on_close,
-    keyboard_window_break,
+    .display = on_display,
+    .reshape = on_reshape,
+    .keyboard = keyboard_window_character,
+    .keyboard_up = keyboard_window_character_up,
+    .special = keyboard_window_special,
+    .special_up = keyboard_window_special_up,
+    .mouse = on_mouse,
+    .close = on_close,
+    .key_break = keyboard_window_break,
 };
 
 }  // namespace

@@ -65,17 +65,17 @@ void keyboard_window_attach(const WindowSystem* w, void (*on_activity)()) {
     activity = on_activity;
 }
 
-void keyboard_window_character(unsigned char key, int, int) { key_down(character_code(key)); }
-void keyboard_window_character_up(unsigned char key, int, int) { key_up(character_code(key)); }
+void keyboard_window_character(unsigned char key) { key_down(character_code(key)); }
+void keyboard_window_character_up(unsigned char key) { key_up(character_code(key)); }
 
-void keyboard_window_special(int key, int, int) {
+void keyboard_window_special(int key) {
     int32_t code = special_code(key);
     bool modifier = code >= key_right_shift && code <= key_left_alt;
     if (!modifier) modifiers_now();
     if (code != 0) key_down(code);
 }
 
-void keyboard_window_special_up(int key, int, int) {
+void keyboard_window_special_up(int key) {
     activity();
     int32_t code = special_code(key);
     if (code != 0) key_up(code);

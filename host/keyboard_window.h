@@ -13,8 +13,8 @@
 void keyboard_window_attach(const WindowSystem* window, void (*activity)());
 
 // The callbacks themselves.
-void keyboard_window_character(unsigned char key, int x, int y);
-void keyboard_window_character_up(unsigned char key, int x, int y);
-void keyboard_window_special(int key, int x, int y);
-void keyboard_window_special_up(int key, int x, int y);
+void keyboard_window_character(unsigned char key);
+void keyboard_window_character_up(unsigned char key);
+void keyboard_window_special(int key);
+void keyboard_window_special_up(int key);
 void keyboard_window_break(int32_t code, bool down);

@@ -21,7 +21,7 @@ void line_event(int line) {
 
 void error_report(int line) {
     unsigned number = error_pending.load();
-    bool critical = number >= 300 && number <= 313;
+    bool critical = error_is_reported_critical(number);
     char text[256], title[256];
     std::snprintf(text, sizeof text, "Line:%d\n%s%s", line, error_message(number),
                   critical ? "" : "\nContinue?");

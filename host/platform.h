@@ -46,25 +46,25 @@ constexpr int answer_ok = 1, answer_yes = 6, answer_no = 7;
 
 // One frame to show, with where it goes.
 struct WindowFrame {
-    const uint32_t* pixels;              // 0xAARRGGBB, row by row from the top
-    int32_t width, height;               // frame size in pixels
-    bool is_new;                         // not drawn before: upload it
-    int32_t window_width, window_height; // the client area
-    float dest_x, dest_y, dest_width, dest_height;  // the frame's place in window pixels
-    bool smooth;                         // scaled by a fraction: filtered, else nearest pixel
-    const uint32_t* bar_pixels;          // the menu bar drawn along the top, or null
-    int32_t bar_width, bar_height;       // its size in pixels
-    bool bar_changed;                    // its pixels changed since it was last drawn
+    const uint32_t* pixels = nullptr;            // 0xAARRGGBB, row by row from the top
+    int32_t width = 0, height = 0;               // frame size in pixels
+    bool is_new = false;                         // not drawn before: upload it
+    int32_t window_width = 0, window_height = 0; // the client area
+    float dest_x = 0, dest_y = 0, dest_width = 0, dest_height = 0;  // the frame's place in window pixels
+    bool smooth = false;                         // scaled by a fraction: filtered, else nearest pixel
+    const uint32_t* bar_pixels = nullptr;        // the menu bar drawn along the top, or null
+    int32_t bar_width = 0, bar_height = 0;       // its size in pixels
+    bool bar_changed = false;                    // its pixels changed since it was last drawn
 };
 
 // What the window tells the runtime; each on the display thread. Pointers may be null.
 struct WindowCallbacks {
     void (*display)();                                   // paint the window now
     void (*reshape)(int width, int height);              // the client area's new size
-    void (*keyboard)(unsigned char key, int x, int y);   // a character key down; x, y: the pointer
-    void (*keyboard_up)(unsigned char key, int x, int y);
-    void (*special)(int key, int x, int y);              // a special key down (window_key_*)
-    void (*special_up)(int key, int x, int y);
+    void (*keyboard)(unsigned char key);                 // a character key down
+    void (*keyboard_up)(unsigned char key);
+    void (*special)(int key);                            // a special key down (window_key_*)
+    void (*special_up)(int key);
     void (*mouse)(int button, int state, int x, int y);  // in the client area
     void (*close)();                                     // the close button; the window stays
     void (*key_break)(int32_t code, bool down);          // window_code_pause or window_code_break

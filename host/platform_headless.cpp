@@ -16,4 +16,10 @@ int headless_lock_keys() { return 0; }
 
 }  // namespace
 
-const Platform platform_headless = {"headless", nullptr, headless_message_box, headless_abandon, headless_lock_keys};
+const Platform platform_headless = {
+    .name = "headless",
+    .window = nullptr,
+    .message_box = headless_message_box,
+    .message_box_abandon = headless_abandon,
+    .lock_keys = headless_lock_keys,
+};

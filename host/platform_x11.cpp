@@ -2,5 +2,10 @@
 
 #include "host/window_x11.h"
 
-const Platform platform_window = {"x11", &window_system_x11, message_box_x11, message_box_x11_abandon,
-                                  window_x11_lock_keys};
+const Platform platform_window = {
+    .name = "x11",
+    .window = &window_system_x11,
+    .message_box = message_box_x11,
+    .message_box_abandon = message_box_x11_abandon,
+    .lock_keys = window_x11_lock_keys,
+};

@@ -56,7 +56,7 @@ void floating_point_fault(int) {
 // Service thread: once the program thread has taken a floating-point signal,
 // raises runtime error 11 ("Division by zero"), which ends the process.
 void program_fault_check() {
-    if (floating_point_faulted.load()) runtime_error(11);
+    if (floating_point_faulted.load()) runtime_error(error_division_by_zero);
 }
 
 void program_thread() {

@@ -114,14 +114,6 @@ SIZE outer_size(int width, int height) {
     return {r.right - r.left, r.bottom - r.top};
 }
 
-void pointer_position(int& x, int& y) {
-    POINT p{};
-    GetCursorPos(&p);
-    ScreenToClient(window, &p);
-    x = p.x;
-    y = p.y;
-}
-
 int special_of(WPARAM vk, LPARAM lparam) {
     bool extended = (lparam >> 24) & 1;
     unsigned scan = (lparam >> 16) & 0xFF;
@@ -151,15 +143,13 @@ unsigned scan_index(LPARAM lparam) { return unsigned((lparam >> 16) & 0xFF) | un
 // here only their releases, with the character their press gave.
 void key_message(WPARAM vk, LPARAM lparam, bool down) {
     locks_read();
-    int x, y;
-    pointer_position(x, y);
     if (vk == VK_PAUSE || vk == VK_CANCEL) {
         if (callbacks->key_break) callbacks->key_break(vk == VK_PAUSE ? window_code_pause : window_code_break, down);
         return;
     }
     if (vk == VK_DELETE) {
         auto c = down ? callbacks->keyboard : callbacks->keyboard_up;
-        if (c) c(char_delete, x, y);
+        if (c) c(char_delete);
         return;
     }
     if (int key = special_of(vk, lparam)) {
@@ -167,12 +157,12 @@ void key_message(WPARAM vk, LPARAM lparam, bool down) {
         bool repeat = down && ((lparam >> 30) & 1);
         if (modifier && repeat) return;  // held modifiers do not repeat, as under X
         auto c = down ? callbacks->special : callbacks->special_up;
-        if (c) c(key, x, y);
+        if (c) c(key);
         return;
     }
     if (!down) {
         unsigned char& c = key_characters[scan_index(lparam)];
-        if (c != 0 && callbacks->keyboard_up) callbacks->keyboard_up(c, x, y);
+        if (c != 0 && callbacks->keyboard_up) callbacks->keyboard_up(c);
         c = 0;
     }
 }
@@ -180,9 +170,7 @@ void key_message(WPARAM vk, LPARAM lparam, bool down) {
 void character_message(WPARAM c, LPARAM lparam) {
     if (c > 255) return;
     key_characters[scan_index(lparam)] = (unsigned char)(c);
-    int x, y;
-    pointer_position(x, y);
-    if (callbacks->keyboard) callbacks->keyboard((unsigned char)(c), x, y);
+    if (callbacks->keyboard) callbacks->keyboard((unsigned char)(c));
 }
 
 void mouse_message(int button, int state, LPARAM lparam) {
@@ -396,10 +384,25 @@ bool win32_box_alone(const char* text, const char* title) {
 }  // namespace
 
 const WindowSystem window_system_win32 = {
-    win32_connect,     win32_open,          win32_create,        win32_gl_extension,    win32_callbacks_set,
-    win32_title_set,   win32_reshape,       win32_position,      win32_screen_size,     win32_full_screen,
-    win32_full_screen_leave, redisplay_post, win32_frame_draw,   win32_buffers_swap,    win32_timer_add,
-    win32_modifiers,   win32_poll,          win32_main_loop,       win32_box_alone,
+    .connect = win32_connect,
+    .open = win32_open,
+    .create = win32_create,
+    .gl_extension = win32_gl_extension,
+    .callbacks_set = win32_callbacks_set,
+    .title_set = win32_title_set,
+    .reshape = win32_reshape,
+    .position = win32_position,
+    .screen_size = win32_screen_size,
+    .full_screen = win32_full_screen,
+    .full_screen_leave = win32_full_screen_leave,
+    .redisplay_post = redisplay_post,
+    .frame_draw = win32_frame_draw,
+    .buffers_swap = win32_buffers_swap,
+    .timer_add = win32_timer_add,
+    .modifiers = win32_modifiers,
+    .poll = win32_poll,
+    .main_loop = win32_main_loop,
+    .box_alone = win32_box_alone,
 };
 
 int window_win32_lock_keys() { return lock_toggles.load(); }

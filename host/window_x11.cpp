@@ -148,13 +148,19 @@ void on_reshape(int width, int height) {
     callbacks->reshape(width, height);
 }
 
+// freeglut's key callbacks also give the pointer's place, which no key needs.
+void on_keyboard(unsigned char key, int, int) { callbacks->keyboard(key); }
+void on_keyboard_up(unsigned char key, int, int) { callbacks->keyboard_up(key); }
+void on_special(int key, int, int) { callbacks->special(key); }
+void on_special_up(int key, int, int) { callbacks->special_up(key); }
+
 void x11_callbacks_set(const WindowCallbacks* c) {
     callbacks = c;
     if (c->display) glutDisplayFunc(c->display);
-    glutKeyboardFunc(c->keyboard);
-    glutKeyboardUpFunc(c->keyboard_up);
-    glutSpecialFunc(c->special);
-    glutSpecialUpFunc(c->special_up);
+    glutKeyboardFunc(c->keyboard ? on_keyboard : nullptr);
+    glutKeyboardUpFunc(c->keyboard_up ? on_keyboard_up : nullptr);
+    glutSpecialFunc(c->special ? on_special : nullptr);
+    glutSpecialUpFunc(c->special_up ? on_special_up : nullptr);
     glutMouseFunc(c->mouse);
     glutReshapeFunc(on_reshape);
     glutCloseFunc(c->close);
@@ -214,10 +220,25 @@ void x11_main_loop() { glutMainLoop(); }
 }  // namespace
 
 const WindowSystem window_system_x11 = {
-    x11_connect,     x11_open,          x11_create,         x11_gl_extension,      x11_callbacks_set,
-    x11_title_set,   x11_reshape,       x11_position,       x11_screen_size,       x11_full_screen,
-    x11_full_screen_leave, x11_redisplay_post, x11_frame_draw, x11_buffers_swap,   x11_timer_add,
-    x11_modifiers,   x11_poll,          x11_main_loop,      message_box_x11_alone,
+    .connect = x11_connect,
+    .open = x11_open,
+    .create = x11_create,
+    .gl_extension = x11_gl_extension,
+    .callbacks_set = x11_callbacks_set,
+    .title_set = x11_title_set,
+    .reshape = x11_reshape,
+    .position = x11_position,
+    .screen_size = x11_screen_size,
+    .full_screen = x11_full_screen,
+    .full_screen_leave = x11_full_screen_leave,
+    .redisplay_post = x11_redisplay_post,
+    .frame_draw = x11_frame_draw,
+    .buffers_swap = x11_buffers_swap,
+    .timer_add = x11_timer_add,
+    .modifiers = x11_modifiers,
+    .poll = x11_poll,
+    .main_loop = x11_main_loop,
+    .box_alone = message_box_x11_alone,
 };
 
 // Asks the server only when it has said that an indicator changed, so an idle

@@ -79,13 +79,13 @@ void highlight_read(int32_t item_id, int first) {
 void menu_bind() {
     void* library = library_load("user32.dll");
     if (library == nullptr) {
-        runtime_error(259);
+        runtime_error(error_library_missing);
         return;
     }
     if (!bind(library, calls.create_menu, "CreateMenu") || !bind(library, calls.set_menu, "SetMenu") ||
         !bind(library, calls.insert_item, "InsertMenuItemA") || !bind(library, calls.item_count, "GetMenuItemCount") ||
         !bind(library, calls.item_info, "GetMenuItemInfoA"))
-        runtime_error(260);
+        runtime_error(error_library_function_missing);
 }
 
 void menu_startup() {

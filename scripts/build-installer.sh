@@ -13,18 +13,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+source scripts/windows-common.sh
 widths=("$@")
-[ ${#widths[@]} -gt 0 ] || widths=(32 64)
+[ ${#widths[@]} -gt 0 ] || widths=("${windows_widths[@]}")
 start=$SECONDS
 
 # One width: its folder staged, its installer and its zip.
 make_width() {
-  local w=$1 setup zip build stage
-  case $w in
-    32) setup=Skerrow-Setup.exe zip=Skerrow.zip ;;
-    64) setup=Skerrow-Setup-x64.exe zip=Skerrow-x64.zip ;;
-  esac
-  build=$root/build-win$w
+  local w=$1 setup=${windows_setup[$1]} zip=${windows_zip[$1]} build stage
+  build=$root/${windows_build[$w]}
   stage=$build/installer/Skerrow
   rm -rf "$build/installer"
   mkdir -p "$stage"
@@ -34,7 +31,7 @@ make_width() {
   makensis -V2 -NOCD -DWIDTH="$w" -DSTAGE="$stage" -DOUTFILE="$build/$setup" installer/skerrow.nsi
   rm -f "$build/$zip"
   (cd "$build/installer" && zip -q -X -r "$build/$zip" Skerrow)
-  echo "build-win$w/$setup, build-win$w/$zip"
+  echo "${windows_build[$w]}/$setup, ${windows_build[$w]}/$zip"
 }
 
 for w in "${widths[@]}"; do
@@ -42,9 +39,7 @@ for w in "${widths[@]}"; do
     32 | 64) ;;
     *) echo "usage: scripts/build-installer.sh [32|64]..." >&2; exit 2 ;;
   esac
-  for exe in skerrow skerrow-snapshot skerrow-feed; do
-    [ -f "build-win$w/$exe.exe" ] || { echo "no build-win$w/$exe.exe: run scripts/build-windows.sh first" >&2; exit 1; }
-  done
+  windows_programs_built "$w" "run scripts/build-windows.sh first" || exit 1
 done
 # The widths side by side: the compression is most of the time.
 pids=()

@@ -17,22 +17,23 @@ if [ "${1:-}" = "--tests" ]; then
   test_widths=" ${2:-} "
 fi
 scripts/install-deps.sh
+source scripts/windows-common.sh
 jobs=$(nproc)
-declare -A toolchain=([32]=cmake/mingw-i686.cmake [64]=cmake/mingw-x86_64.cmake)
-for w in 32 64; do
-  tests=OFF targets=(--target skerrow skerrow-snapshot skerrow-feed)
+for w in "${windows_widths[@]}"; do
+  tests=OFF targets=(--target "${windows_programs[@]}")
   if [[ $test_widths == *" $w "* ]]; then
     tests=ON targets=()
   fi
-  cmake -S . -B "build-win$w" -DCMAKE_TOOLCHAIN_FILE="${toolchain[$w]}" -DCMAKE_BUILD_TYPE=Release \
+  cmake -S . -B "${windows_build[$w]}" -DCMAKE_TOOLCHAIN_FILE="${windows_toolchain[$w]}" -DCMAKE_BUILD_TYPE=Release \
     -DSKERROW_TESTS=$tests > /dev/null
-  cmake --build "build-win$w" -j"$jobs" "${targets[@]}"
+  cmake --build "${windows_build[$w]}" -j"$jobs" "${targets[@]}"
 done
 
 # Only the system's DLLs may be imported.
 system_dlls="kernel32.dll msvcrt.dll user32.dll gdi32.dll opengl32.dll glu32.dll winmm.dll shell32.dll advapi32.dll winhttp.dll ws2_32.dll iphlpapi.dll"
 bad=0
-for exe in build-win32/*.exe build-win64/*.exe build-win32/tests/*.exe build-win64/tests/*.exe; do
+for exe in "${windows_build[32]}"/*.exe "${windows_build[64]}"/*.exe "${windows_build[32]}"/tests/*.exe \
+  "${windows_build[64]}"/tests/*.exe; do
   [ -f "$exe" ] || continue
   case $exe in */Skerrow-Setup*.exe) continue ;; esac  # the installers (scripts/build-installer.sh): NSIS's own
   for dll in $(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z'); do
@@ -43,16 +44,14 @@ for exe in build-win32/*.exe build-win64/*.exe build-win32/tests/*.exe build-win
   done
 done
 # The picture maker and the feeder open no window.
-for w in 32 64; do
+for w in "${windows_widths[@]}"; do
   for exe in skerrow-snapshot skerrow-feed; do
-    if x86_64-w64-mingw32-objdump -p "build-win$w/$exe.exe" | grep -qi 'DLL Name: opengl32.dll'; then
-      echo "build-win$w/$exe.exe needs OpenGL" >&2; bad=1
+    if x86_64-w64-mingw32-objdump -p "${windows_build[$w]}/$exe.exe" | grep -qi 'DLL Name: opengl32.dll'; then
+      echo "${windows_build[$w]}/$exe.exe needs OpenGL" >&2; bad=1
     fi
   done
 done
 [ $bad -eq 0 ]
-for w in 32 64; do
-  for exe in skerrow skerrow-snapshot skerrow-feed; do
-    [ -f "build-win$w/$exe.exe" ] || { echo "build-win$w/$exe.exe was not built" >&2; exit 1; }
-  done
+for w in "${windows_widths[@]}"; do
+  windows_programs_built "$w" "it was not built"
 done

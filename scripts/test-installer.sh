@@ -24,13 +24,13 @@ source scripts/wine-session.sh
 export WINEPREFIX=$root/build-wine-installer/prefix WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
+source scripts/windows-common.sh
 phase "installers"
 scripts/build-installer.sh
-for f in build-win32/Skerrow-Setup.exe build-win64/Skerrow-Setup-x64.exe; do
-  x86_64-w64-mingw32-objdump -f "$f" | grep -q "file format pei-$([ "$f" = build-win32/Skerrow-Setup.exe ] && echo i386 || echo x86-64)" ||
+for w in "${windows_widths[@]}"; do
+  f=${windows_build[$w]}/${windows_setup[$w]} z=${windows_build[$w]}/${windows_zip[$w]}
+  x86_64-w64-mingw32-objdump -f "$f" | grep -q "file format pei-$([ "$w" = 32 ] && echo i386 || echo x86-64)" ||
     { echo "$f is not a program of its width" >&2; exit 1; }
-done
-for z in build-win32/Skerrow.zip build-win64/Skerrow-x64.zip; do
   listed=$(unzip -Z1 "$z" | sort | tr '\n' ' ')
   want="Skerrow/ Skerrow/Skerrow020.SET Skerrow/SkerrowHelp.htm Skerrow/skerrow-feed.exe Skerrow/skerrow-snapshot.exe Skerrow/skerrow.exe Skerrow/spots.log "
   [ "$listed" = "$want" ] || { echo "$z holds: $listed" >&2; exit 1; }
@@ -51,25 +51,13 @@ clear_traces() {
   "$wine64" reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Skerrow' /f < /dev/null > /dev/null 2>&1 || true
 }
 
-# A kernel without 32-bit emulation runs no 32-bit program at all (the probe
-# tries one), nor does a machine where the set-up could not install 32-bit Wine.
-declare -A loader=([32]=/usr/lib/wine/wine [64]=$wine64) setup=([32]=Skerrow-Setup.exe [64]=Skerrow-Setup-x64.exe)
-source scripts/windows-common.sh
-widths=(32 64)
-machine_runs_32bit && runs32=0 || runs32=$?
-[ $runs32 -ne 2 ] || exit 1
-if [ $runs32 -eq 1 ]; then
-  widths=(64)
-  echo "WARNING: this machine cannot run 32-bit programs: the 32-bit installer is built and checked, not run" >&2
-elif [ ! -x /usr/lib/wine/wine ]; then
-  widths=(64)
-  echo "WARNING: 32-bit Wine (wine32:i386) is not installed: the 32-bit installer is built and checked, not run" >&2
-fi
+# Only the widths whose programs run here (scripts/windows-common.sh).
+windows_widths_to_run "the 32-bit installer" || exit 1
 for w in "${widths[@]}"; do
   phase "the $w-bit installer under Wine"
   clear_traces
-  SKERROW_WINE_LOADER=${loader[$w]} SKERROW_SETUP=$root/build-win$w/${setup[$w]} \
-    SKERROW_WINDOW_QUERY=$root/build-win$w/tests/window_query_win32.exe \
+  SKERROW_WINE_LOADER=${windows_wine[$w]} SKERROW_SETUP=$root/${windows_build[$w]}/${windows_setup[$w]} \
+    SKERROW_WINDOW_QUERY=$root/${windows_build[$w]}/tests/window_query_win32.exe \
     build-wine/driver/installer_win32_test < /dev/null
 done
 phase "done"

@@ -23,20 +23,10 @@ source scripts/wine-session.sh
 # waiting in Wine's debugger.
 export WINEPREFIX=$root/build-wine/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 
-# A kernel without 32-bit emulation runs no 32-bit program at all (the probe
-# tries one), and a set-up that could not install 32-bit Wine leaves the
-# 64-bit tests alone; anywhere else a failing 32-bit Wine is a failure.
+# Only the widths whose programs run here (scripts/windows-common.sh);
+# anywhere else a failing 32-bit Wine is a failure.
 source scripts/windows-common.sh
-widths=(32 64)
-machine_runs_32bit && runs32=0 || runs32=$?
-[ $runs32 -ne 2 ] || exit 1
-if [ $runs32 -eq 1 ]; then
-  widths=(64)
-  echo "WARNING: this machine cannot run 32-bit programs: the 32-bit build is built and checked, not run" >&2
-elif [ ! -x /usr/lib/wine/wine ]; then
-  widths=(64)
-  echo "WARNING: 32-bit Wine (wine32:i386) is not installed: the 32-bit build is built and checked, not run" >&2
-fi
+windows_widths_to_run "the 32-bit build" || exit 1
 
 phase "cross builds, with the tests of ${widths[*]} bits"
 scripts/build-windows.sh --tests "${widths[*]}"
@@ -47,7 +37,7 @@ cmake --build build -j"$jobs" --target skerrow-snapshot > /dev/null
 
 phase "drivers"
 cmake -S tests/wine -B build-wine/driver -DCMAKE_BUILD_TYPE=Debug -DSKERROW_WINE_WIDTHS="$(IFS=';'; echo "${widths[*]}")" \
-  -DSKERROW_WIN32_BUILD="$root/build-win32" -DSKERROW_WIN64_BUILD="$root/build-win64" \
+  -DSKERROW_WIN32_BUILD="$root/${windows_build[32]}" -DSKERROW_WIN64_BUILD="$root/${windows_build[64]}" \
   -DSKERROW_LINUX_SNAPSHOT="$root/build/skerrow-snapshot" > /dev/null
 cmake --build build-wine/driver -j"$jobs"
 
@@ -56,7 +46,7 @@ wine_session_start build-wine $fresh
 
 for w in "${widths[@]}"; do
   phase "unit tests, $w bits"
-  (cd "build-win$w" && ctest --output-on-failure -j"$jobs" --timeout 120)
+  (cd "${windows_build[$w]}" && ctest --output-on-failure -j"$jobs" --timeout 120)
 done
 phase "window tests"
 (cd build-wine/driver && ctest --output-on-failure --timeout 600)

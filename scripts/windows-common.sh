@@ -1,5 +1,6 @@
 # shellcheck shell=bash
-# What the Windows scripts and the set-up share (sourced, not run).
+# What the Windows scripts and the set-up share (sourced, not run), from the
+# source root.
 
 # machine_runs_32bit: whether this machine runs 32-bit x86 programs, found by
 # running one. Returns 0 when it does, 1 when its kernel cannot ("Exec format
@@ -30,4 +31,45 @@ machine_runs_32bit() {
   if [[ $out == *"Exec format error"* ]]; then return 1; fi
   echo "32-bit probe: $probe failed (exit $status): ${out:-no message}" >&2
   return 2
+}
+
+# ---- Widths and their files ---------------------------------------------------
+# The two Windows widths, each cross-built in a folder of its own (relative to
+# the source root) with its toolchain, its installer and portable zip there,
+# and the Wine loader that runs its programs.
+windows_widths=(32 64)
+declare -gA windows_build=([32]=build-win32 [64]=build-win64)
+declare -gA windows_toolchain=([32]=cmake/mingw-i686.cmake [64]=cmake/mingw-x86_64.cmake)
+declare -gA windows_setup=([32]=Skerrow-Setup.exe [64]=Skerrow-Setup-x64.exe)
+declare -gA windows_zip=([32]=Skerrow.zip [64]=Skerrow-x64.zip)
+declare -gA windows_wine=([32]=/usr/lib/wine/wine [64]=/usr/lib/wine/wine64)
+# The programs every width's build holds.
+windows_programs=(skerrow skerrow-snapshot skerrow-feed)
+
+# windows_programs_built WIDTH [ADVICE]: 0 when the width's build folder holds
+# every one of windows_programs; otherwise names the first that is missing on
+# stderr, followed by ADVICE, and returns 1.
+windows_programs_built() {
+  local w=$1 advice=${2:-} exe
+  for exe in "${windows_programs[@]}"; do
+    [ -f "${windows_build[$w]}/$exe.exe" ] || { echo "no ${windows_build[$w]}/$exe.exe${advice:+: $advice}" >&2; return 1; }
+  done
+}
+
+# windows_widths_to_run WHAT: sets `widths` to the widths whose programs run
+# here under Wine: not 32 bits where the kernel runs no 32-bit program (the
+# probe tries one) or the set-up could not install 32-bit Wine, saying so with
+# WHAT ("the 32-bit build") in a warning. Returns 2 when the probe failed.
+windows_widths_to_run() {
+  local what=$1 runs32
+  machine_runs_32bit && runs32=0 || runs32=$?
+  [ $runs32 -ne 2 ] || return 2
+  widths=("${windows_widths[@]}")
+  if [ $runs32 -eq 1 ]; then
+    widths=(64)
+    echo "WARNING: this machine cannot run 32-bit programs: $what is built and checked, not run" >&2
+  elif [ ! -x "${windows_wine[32]}" ]; then
+    widths=(64)
+    echo "WARNING: 32-bit Wine (wine32:i386) is not installed: $what is built and checked, not run" >&2
+  fi
 }

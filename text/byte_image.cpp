@@ -19,7 +19,7 @@ bool bytes_read(const StringValue* s, void* out, uint32_t n) {
     std::memset(out, 0, n);
     if (error_pending.load()) return false;
     if (uint32_t(s->length) < n) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return false;
     }
     std::memcpy(out, s->data, n);
@@ -97,7 +97,7 @@ StringValue* bytes_from_legacy_single(float v) {
         float m = std::frexp(std::fabs(v), &e);  // m in [0.5, 1): v = m x 2^e
         int exponent = e + 128;
         if (!std::isfinite(v) || exponent > 255) {
-            runtime_error(5);
+            runtime_error(error_illegal_function_call);
             return string_empty_temporary();
         }
         if (exponent >= 1) {
@@ -119,7 +119,7 @@ StringValue* bytes_from_legacy_double(double v) {
         double m = std::frexp(std::fabs(v), &e);
         int exponent = e + 128;
         if (!std::isfinite(v) || exponent > 255) {
-            runtime_error(5);
+            runtime_error(error_illegal_function_call);
             return string_empty_temporary();
         }
         if (exponent >= 1) {

@@ -135,7 +135,7 @@ long double radix_number(const uint8_t* p, const uint8_t* end) {
     bool overflow = shift == 4 ? significant > 16
                                : significant > 22 || (significant == 22 && first >= 2);
     if (overflow) {
-        runtime_error(6);
+        runtime_error(error_overflow);
         return 0;
     }
     return static_cast<long double>(static_cast<int64_t>(value));

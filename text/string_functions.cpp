@@ -26,7 +26,7 @@ StringValue* piece(StringValue* s, int32_t offset, int32_t n) {
 StringValue* chr_string(int32_t code) {
     if (error_pending.load()) return string_empty_temporary();
     if (code < 0 || code > 255) {
-        runtime_error(5);
+        runtime_error(error_illegal_function_call);
         return string_empty_temporary();
     }
     StringValue* s = string_new(1, true);

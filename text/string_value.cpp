@@ -21,7 +21,7 @@ struct Pool {
     StringValue** list;     // strings of this pool; null marks a dead entry
     uint32_t count;         // entries in use in list
     uint32_t capacity;      // entries list may hold (backing array has one more)
-    int list_error;         // runtime error when the list cannot grow
+    ErrorNumber list_error; // runtime error when the list cannot grow
 };
 
 struct TemporaryList {
@@ -71,7 +71,7 @@ StringValue* take_descriptor() {
         if (d.block == nullptr || d.block_used == descriptor_block) {
             d.block = static_cast<StringValue*>(std::calloc(descriptor_block, sizeof(StringValue)));
             if (d.block == nullptr) {
-                runtime_error(257);
+                runtime_error(error_out_of_memory_string_store);
                 return nullptr;
             }
             d.block_used = 0;
@@ -88,7 +88,7 @@ void recycle_descriptor(StringValue* s) {
         uint32_t grown = d.recycled_capacity * 2;
         auto* r = static_cast<StringValue**>(std::realloc(d.recycled, grown * sizeof(StringValue*)));
         if (r == nullptr) {
-            runtime_error(508);
+            runtime_error(error_out_of_memory_recycled_descriptors);
             return;
         }
         d.recycled = r;
@@ -98,7 +98,7 @@ void recycle_descriptor(StringValue* s) {
     d.live--;
 }
 
-bool grow_array(StringValue**& array, uint32_t& capacity, int error) {
+bool grow_array(StringValue**& array, uint32_t& capacity, ErrorNumber error) {
     uint32_t grown = capacity * 2 + 1;
     auto* a = static_cast<StringValue**>(std::realloc(array, (size_t(grown) + 1) * sizeof(StringValue*)));
     if (a == nullptr) {
@@ -163,7 +163,7 @@ bool pool_compact(Pool& p, size_t need) {
     p.used = size_t(dest - p.base);
     if (tight) {
         if (p.used + need > p.size) {
-            runtime_error(513);
+            runtime_error(error_out_of_memory_compacted_pool);
             return false;
         }
         return true;
@@ -172,7 +172,7 @@ bool pool_compact(Pool& p, size_t need) {
     size_t grown = need + 2 * p.size;
     auto* b = static_cast<uint8_t*>(std::realloc(p.base, grown));
     if (b == nullptr) {
-        runtime_error(512);
+        runtime_error(error_out_of_memory_main_pool);
         return false;
     }
     for (uint32_t i = 0; i < p.count; i++)
@@ -185,7 +185,7 @@ bool pool_compact(Pool& p, size_t need) {
 Pool& pool_of(const StringValue* s) { return s->in_low_memory ? low_pool : main_pool; }
 
 bool temps_append(StringValue* s) {
-    if (string_temps_count > temps.capacity && !grow_array(temps.slots, temps.capacity, 511)) return false;
+    if (string_temps_count > temps.capacity && !grow_array(temps.slots, temps.capacity, error_out_of_memory_temporary_list)) return false;
     s->temporary = 1;
     s->temporary_index = string_temps_count;
     temps.slots[string_temps_count++] = s;
@@ -200,7 +200,7 @@ void temps_unlist(StringValue* s) {
     s->temporary = 0;
 }
 
-void pool_init(Pool& p, uint8_t* base, size_t size, int list_error) {
+void pool_init(Pool& p, uint8_t* base, size_t size, ErrorNumber list_error) {
     p.base = base;
     p.size = size;
     p.used = 0;
@@ -248,8 +248,8 @@ void assign_growing(StringValue* dest, StringValue* src) {
 void strings_init() {
     if (initialised) return;
     initialised = true;
-    pool_init(main_pool, static_cast<uint8_t*>(std::malloc(initial_pool_size)), initial_pool_size, 510);
-    pool_init(low_pool, low_area, low_memory_area_size, 509);
+    pool_init(main_pool, static_cast<uint8_t*>(std::malloc(initial_pool_size)), initial_pool_size, error_out_of_memory_main_string_list);
+    pool_init(low_pool, low_area, low_memory_area_size, error_out_of_memory_low_string_list);
     temps.capacity = initial_list_capacity;
     temps.slots = static_cast<StringValue**>(std::calloc(size_t(temps.capacity) + 1, sizeof(StringValue*)));
     string_temps_count = 1;
@@ -261,7 +261,7 @@ void strings_init() {
     statics.block_size = initial_static_block;
     if (!main_pool.base || !main_pool.list || !low_pool.list || !temps.slots ||
         !descriptors.recycled || !statics.base)
-        runtime_error(257);
+        runtime_error(error_out_of_memory_string_store);
 }
 
 void* static_alloc(int32_t size) {
@@ -275,7 +275,7 @@ void* static_alloc(int32_t size) {
     int64_t block = int64_t(size) + 2 * int64_t(statics.block_size);
     auto* b = static_cast<uint8_t*>(std::malloc(size_t(block)));
     if (b == nullptr || block > INT32_MAX) {
-        runtime_error(504);
+        runtime_error(error_out_of_memory_static_storage);
         return nullptr;
     }
     statics.base = b;
@@ -336,7 +336,7 @@ StringValue* string_low_new(uint32_t length) {
     strings_init();
     Pool& p = low_pool;
     if (low_records_bottom < 4 || low_records_bottom - 4 < p.used) {
-        runtime_error(514);
+        runtime_error(error_out_of_memory_low_pool);
         return nullptr;
     }
     uint32_t record = low_records_bottom - 4;
@@ -410,7 +410,7 @@ StringValue* string_concat(StringValue* a, StringValue* b) {
     if (a->length == 0) return b;
     int64_t total = int64_t(a->length) + b->length;
     if (total > INT32_MAX) {
-        runtime_error(14);
+        runtime_error(error_out_of_string_space);
         return string_empty_temporary();
     }
     StringValue* t = string_new(uint32_t(total), true);

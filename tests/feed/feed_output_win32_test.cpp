@@ -3,18 +3,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <fstream>
 #include <string>
 #include <thread>
 
 #include "feed/feed_output.h"
+#include "tests/support/file_text.h"
 
 namespace {
-
-std::string file_text(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 HANDLE open_as_the_monitor(const std::string& path) {
     return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,

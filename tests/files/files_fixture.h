@@ -13,6 +13,7 @@
 #include "files/field_input.h"
 #include "files/file_table.h"
 #include "tests/support/error_record.h"
+#include "tests/support/file_text.h"
 
 class FilesTest : public ::testing::Test {
 protected:
@@ -39,10 +40,7 @@ protected:
     void append(const std::string& name, const std::string& bytes) const {
         std::ofstream(path(name), std::ios::binary | std::ios::app) << bytes;
     }
-    std::string read(const std::string& name) const {
-        std::ifstream in(path(name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string read(const std::string& name) const { return file_text(path(name)); }
     void open_input(const std::string& name, int32_t number = 1) {
         file_open(string_from_cstring(path(name).c_str()), file_mode_input, 0, 0, number, 0, 0);
     }

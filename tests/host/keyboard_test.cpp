@@ -213,14 +213,14 @@ const WindowSystem modifier_window = [] {
 TEST_F(KeyboardTest, TheWindowsKeysThroughTheSeam) {
     keyboard_window_attach(&modifier_window, [] { activities++; });
     window_modifiers = window_active_ctrl;
-    keyboard_window_special(window_key_ctrl_l, 0, 0);
-    keyboard_window_character(1, 0, 0);  // Ctrl+A comes as 1
+    keyboard_window_special(window_key_ctrl_l);
+    keyboard_window_character(1);  // Ctrl+A comes as 1
     EXPECT_EQ(read(), "\x01");
     window_modifiers = 0;  // Ctrl went up where the window did not see it
-    keyboard_window_character('b', 0, 0);
+    keyboard_window_character('b');
     EXPECT_EQ(read(), "b");
-    keyboard_window_special(window_key_f11, 0, 0);
-    keyboard_window_character(127, 0, 0);
+    keyboard_window_special(window_key_f11);
+    keyboard_window_character(127);
     EXPECT_EQ(read(), two(0, 0x85));
     EXPECT_EQ(read(), two(0, 0x53)) << "Delete";
     keyboard_window_break(window_code_pause, true);

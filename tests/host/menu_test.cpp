@@ -8,26 +8,22 @@
 #include <fstream>
 #include <string>
 
+#include "tests/support/file_text.h"
 #include "tests/support/gui_fixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string read_file(const std::string& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 int line_count(const std::string& path) {
-    std::string all = read_file(path);
+    std::string all = file_text(path);
     return int(std::count(all.begin(), all.end(), '\n'));
 }
 
 // Children of `pid` that are still running.
 int children_of(pid_t pid) {
     int n = 0;
-    std::string list = read_file("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children");
+    std::string list = file_text("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children");
     for (char c : list) n += c == ' ';
     return n;
 }
@@ -73,7 +69,7 @@ TEST_F(MenuTest, EachClickRunsItsCommandOnceAndOnlyTheInterpreterHoldsTheMonitor
     start();
     pointer_click(server.display, window, 20, 10);  // "Edit setup file"
     ASSERT_TRUE(wait_until([&] { return line_count(folder.path + "/edited.log") == 1; }, 10000)) << program_stderr(program);
-    EXPECT_NE(read_file(folder.path + "/edited.log").find("Skerrow020.SET"), std::string::npos)
+    EXPECT_NE(file_text(folder.path + "/edited.log").find("Skerrow020.SET"), std::string::npos)
         << "the setup file, found whatever the case of its name";
     // The editor stays open; the interpreter that started it has ended.
     EXPECT_TRUE(wait_until([&] { return children_of(program.pid) == 0; }, 5000));
@@ -81,7 +77,7 @@ TEST_F(MenuTest, EachClickRunsItsCommandOnceAndOnlyTheInterpreterHoldsTheMonitor
 
     pointer_click(server.display, window, 150, 10);  // "Help", while the editor is still open
     ASSERT_TRUE(wait_until([&] { return line_count(folder.path + "/opened.log") == 1; }, 10000)) << program_stderr(program);
-    EXPECT_NE(read_file(folder.path + "/opened.log").find("SkerrowHelp.htm"), std::string::npos);
+    EXPECT_NE(file_text(folder.path + "/opened.log").find("SkerrowHelp.htm"), std::string::npos);
 
     pointer_click(server.display, window, 150, 10);  // and Help again
     ASSERT_TRUE(wait_until([&] { return line_count(folder.path + "/opened.log") == 2; }, 10000));

@@ -51,9 +51,9 @@ void client_report() {
 void on_display() {
     RECT r;
     GetClientRect(handle(), &r);
-    WindowFrame frame{pixels.data(), probe_picture_width, probe_picture_height, !uploaded, int32_t(r.right),
-                      int32_t(r.bottom), 0, 0, float(probe_picture_width), float(probe_picture_height), false,
-                      nullptr, 0, 0, false};
+    WindowFrame frame{.pixels = pixels.data(), .width = probe_picture_width, .height = probe_picture_height,
+                      .is_new = !uploaded, .window_width = int32_t(r.right), .window_height = int32_t(r.bottom),
+                      .dest_width = float(probe_picture_width), .dest_height = float(probe_picture_height)};
     if (window.frame_draw(&frame)) uploaded = true;
     window.buffers_swap();
     client_report();
@@ -83,16 +83,16 @@ void menu_attach() {
     say("menu %d\n", w != nullptr && SetMenu(w, menu) ? 1 : 0);
 }
 
-void on_keyboard(unsigned char key, int, int) {
+void on_keyboard(unsigned char key) {
     say("keyboard %d %d\n", key, window.modifiers());
     if (key == 'q') DestroyWindow(handle());
     if (key == 'm') std::thread(menu_attach).detach();
     if (key == 'f') full_screen = true, window.full_screen();
     if (key == 'w') full_screen = false, window.full_screen_leave();
 }
-void on_keyboard_up(unsigned char key, int, int) { say("keyboard-up %d %d\n", key, window.modifiers()); }
-void on_special(int key, int, int) { say("special %d %d\n", key, window.modifiers()); }
-void on_special_up(int key, int, int) { say("special-up %d %d\n", key, window.modifiers()); }
+void on_keyboard_up(unsigned char key) { say("keyboard-up %d %d\n", key, window.modifiers()); }
+void on_special(int key) { say("special %d %d\n", key, window.modifiers()); }
+void on_special_up(int key) { say("special-up %d %d\n", key, window.modifiers()); }
 void on_mouse(int button, int state, int x, int y) { say("mouse %d %d %d %d\n", button, state, x, y); }
 void on_close() { say("close\n"); }
 void on_break(int32_t code, bool down) { say("break %d %d\n", int(code), down ? 1 : 0); }
@@ -108,8 +108,9 @@ void on_timer(int value) {
     window.timer_add(8, on_timer, value < 4 ? value + 1 : 4);
 }
 
-const WindowCallbacks callbacks = {on_display, on_reshape, on_keyboard, on_keyboard_up, on_special,
-                                   on_special_up, on_mouse, on_close, on_break};
+const WindowCallbacks callbacks = {.display = on_display, .reshape = on_reshape, .keyboard = on_keyboard,
+                                   .keyboard_up = on_keyboard_up, .special = on_special, .special_up = on_special_up,
+                                   .mouse = on_mouse, .close = on_close, .key_break = on_break};
 
 }  // namespace
 

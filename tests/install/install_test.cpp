@@ -13,17 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/file_text.h"
 #include "tests/support/gui_fixture.h"
 #include "tests/support/monitor_picture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 std::string in_quotes(const std::string& s) { return "'" + s + "'"; }
 
@@ -37,7 +33,7 @@ Ran run(const std::string& command) {
     char pattern[] = "/tmp/skerrow-ran-XXXXXX";
     std::string folder = mkdtemp(pattern);
     int status = std::system((command + " > " + folder + "/out 2> " + folder + "/err").c_str());
-    Ran r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(folder + "/out"), read_file(folder + "/err")};
+    Ran r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, file_text(folder + "/out"), file_text(folder + "/err")};
     fs::remove_all(folder);
     return r;
 }
@@ -96,10 +92,10 @@ TEST_F(Installed, TheFirstStartSetsUpTheUsersFolderAndSaysSoOnceTheSecondStartSa
     program = program_start(server, staged("bin/skerrow"), "/", {}, user());
     Window box = window_wait(server.display, program.pid, "Skerrow", 15000);
     ASSERT_NE(box, 0u) << program_stderr(program);
-    std::string setup = read_file(config + "/Skerrow020.SET");
+    std::string setup = file_text(config + "/Skerrow020.SET");
     EXPECT_EQ(setup.substr(0, setup.find('\n')), "\"" + log + "\"") << "the feeder's default log, absolute and quoted";
-    EXPECT_EQ(read_file(config + "/SkerrowHelp.htm"), read_file(staged("share/skerrow/SkerrowHelp.htm")));
-    EXPECT_EQ(read_file(log), "skerrow-feed spot log\r\n");
+    EXPECT_EQ(file_text(config + "/SkerrowHelp.htm"), file_text(staged("share/skerrow/SkerrowHelp.htm")));
+    EXPECT_EQ(file_text(log), "skerrow-feed spot log\r\n");
     EXPECT_NE(program_stderr(program).find("systemctl --user enable --now skerrow-feed"), std::string::npos);
     window_focus(server.display, box);
     key_tap(server.display, XK_Return);
@@ -123,8 +119,8 @@ TEST_F(Installed, TheFirstStartSetsUpTheUsersFolderAndSaysSoOnceTheSecondStartSa
     EXPECT_EQ(window_of_pid(server.display, program.pid, "Skerrow"), 0u);
     // "Help" goes through the interpreter in libexec/skerrow/ and opens the user's copy.
     pointer_click(server.display, w, 150, 10);
-    EXPECT_TRUE(wait_until([&] { return read_file(folder.path + "/opened.log") == config + " SkerrowHelp.htm\n"; }, 10000))
-        << read_file(folder.path + "/opened.log") << program_stderr(program);
+    EXPECT_TRUE(wait_until([&] { return file_text(folder.path + "/opened.log") == config + " SkerrowHelp.htm\n"; }, 10000))
+        << file_text(folder.path + "/opened.log") << program_stderr(program);
 }
 
 TEST_F(Installed, DirWorksInThatFolderAndMakesNothing) {
@@ -182,7 +178,7 @@ TEST_F(Installed, TheFeederReadsTheDecodersFolderAndWritesTheLogTheSetupNames) {
     std::ofstream(home + "/.local/share/WSJT-X/ALL.TXT") << "190908_052515    14.074 Rx FT8    -18  0.3 1304 W1AW N1AW +03\n";
     Ran made = run(feed);
     EXPECT_EQ(made.code, 0) << made.err;
-    EXPECT_EQ(read_file(home + "/.local/share/skerrow/spots.log"), "skerrow-feed spot log\r\nN1AW,14.0740,05:25:15,-18,\r\n");
+    EXPECT_EQ(file_text(home + "/.local/share/skerrow/spots.log"), "skerrow-feed spot log\r\nN1AW,14.0740,05:25:15,-18,\r\n");
     Ran xdg = run(user_shell() + "XDG_DATA_HOME=" + in_quotes(home + "/data") + " " + command);
     EXPECT_EQ(xdg.code, 0) << xdg.err;
     EXPECT_TRUE(fs::exists(home + "/data/skerrow/spots.log"));
@@ -201,7 +197,7 @@ TEST_F(Installed, TheTreeHoldsEveryPartAndTheDesktopEntryIsValid) {
     std::vector<uint32_t> icon;
     int32_t w = 0, h = 0;
     EXPECT_TRUE(png_read_rgb(staged("share/icons/hicolor/24x24/apps/skerrow.png"), icon, w, h) && w == 24 && h == 24);
-    EXPECT_NE(read_file(staged("lib/systemd/user/skerrow-feed.service")).find("\nExecStart=" + staged("bin/skerrow-feed") + " --follow --udp\n"),
+    EXPECT_NE(file_text(staged("lib/systemd/user/skerrow-feed.service")).find("\nExecStart=" + staged("bin/skerrow-feed") + " --follow --udp\n"),
               std::string::npos);
     Ran valid = run("desktop-file-validate " + in_quotes(staged("share/applications/skerrow.desktop")));
     EXPECT_EQ(valid.code, 0) << valid.out << valid.err;

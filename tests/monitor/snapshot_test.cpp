@@ -15,7 +15,9 @@
 #include <vector>
 
 #include "graphics/fonts.h"
+#include "tests/support/file_text.h"
 #include "tests/support/golden.h"
+#include "tests/support/monitor_scenes.h"
 
 extern char** environ;
 
@@ -51,6 +53,10 @@ protected:
         for (const std::string& c : calls) text += c + "\r\n";
         write("Skerrow020.SET", text);
     }
+    void files(const MonitorScene& s) {
+        write("Skerrow020.SET", s.setup);
+        write(s.log_name, s.log);
+    }
     Snapshot run() {
         Snapshot s;
         std::string out = folder + "/snap.png", err = folder + "/stderr.txt";
@@ -58,8 +64,7 @@ protected:
         std::string command = std::string("timeout 60 '") + SNAPSHOT_EXE + "' -C '" + folder + "' '" + out + "' 2> '" + err + "'";
         int status = std::system(command.c_str());
         s.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::ifstream in(err);
-        s.errors.assign(std::istreambuf_iterator<char>(in), {});
+        s.errors = file_text(err);
         int32_t w = 0, h = 0;
         if (!png_read_rgb(out, s.rgb, w, h) || w != 640 || h != 480) s.rgb.clear();
         return s;
@@ -85,16 +90,7 @@ bool cells_show(const Snapshot& s, int row, int column, const std::string& text)
 }
 
 TEST_F(SnapshotTest, WatchedCallsInTheirColoursAndTheLevelMarks) {
-    setup("Y", six);
-    write("spots.log",
-          "header\r\n"
-          "W1AW,FN31,01:00:00,-10,-50\r\n"
-          "K1JT,FN20,03:00:00,-5,-20\r\n"
-          "G4ABC,IO91,05:00:00,0,-64\r\n"
-          "VK2XYZ,QF56,07:30:00,5,0\r\n"
-          "JA1NRH,PM95,10:00:00,10,-30\r\n"
-          "DL1ABC,JO62,12:00:00,-20,-63.9\r\n"
-          "N0CALL,EM12,14:00:00,-15,-40\r\n");
+    files(monitor_scene("colours"));
     Snapshot s = run();
     ASSERT_EQ(s.exit_code, 0) << s.errors;
     EXPECT_EQ(s.errors, "");
@@ -125,17 +121,7 @@ TEST_F(SnapshotTest, WatchedCallsInTheirColoursAndTheLevelMarks) {
 }
 
 TEST_F(SnapshotTest, RangeEdgesSameCallTwiceAndALowerCaseMeterFlag) {
-    setup("y", {"W1AW", "K1JT", "W1AW", "", "JA1NRH", "DL1ABC"});
-    write("spots.log",
-          "Spots,of,a,test\r\n"  // four header fields: the last three open the first record
-          "-5,-40\r\n"
-          "W1AW,FN31,02:00:00,19,-35\r\n"
-          "W1AW,FN31,04:00:00,-33,-30\r\n"
-          "W1AW,FN31,06:00:00,19.5,-30\r\n"
-          "W1AW,FN31,08:00:00,-33.5,-30\r\n"
-          "\"DL1ABC\",\"JO62, near Berlin\",\"16:00:00\",-8,-40\r\n"
-          ",empty call,18:00:00,-12,-40\r\n"
-          "K1JT,FN20,7:35:00,-3,-40\r\n");
+    files(monitor_scene("edges"));  // the fourth watched call is empty
     Snapshot s = run();
     ASSERT_EQ(s.exit_code, 0) << s.errors;
     ASSERT_FALSE(s.rgb.empty());
@@ -154,17 +140,7 @@ TEST_F(SnapshotTest, RangeEdgesSameCallTwiceAndALowerCaseMeterFlag) {
 }
 
 TEST_F(SnapshotTest, OtherListCutAtFiftySixAndALatestSpotThatWraps) {
-    setup("Y", six);
-    std::string log = "header\r\n";
-    const char* calls[] = {"K1ABC", "K1AB", "OH2XYZZY", "ZS6ABCDE", "LU1ABCDE", "PY2ABCDE", "VE3ABCDE", "EA8ABCDE",
-                           "UA9ABCDE", "LATECALL"};
-    int minute = 0;
-    for (const char* c : calls) {
-        log += std::string(c) + ",aux,20:" + (minute < 10 ? "0" : "") + std::to_string(minute) + ":00,-7,-40\r\n";
-        minute += 5;
-    }
-    log += "VERYLONGCALLSIGN/PORTABLE,aux,23:59:59,-10,-40\r\n";
-    write("spots.log", log);
+    files(monitor_scene("others"));
     Snapshot s = run();
     ASSERT_EQ(s.exit_code, 0) << s.errors;
     ASSERT_FALSE(s.rgb.empty());

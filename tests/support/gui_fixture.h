@@ -44,3 +44,23 @@ protected:
     RunFolder folder;
     Program program;
 };
+
+// The fixture of the tests that run the Windows build under Wine: the X
+// server is the whole run's (DISPLAY), for Wine's desktop process stays bound
+// to the display it started on. The program the test starts, with what it
+// started (Wine forks its children), and the run folder end after each test.
+class WineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(xserver_attach(server)) << "no X server at DISPLAY=" << environment_value("DISPLAY");
+    }
+    void TearDown() override {
+        program_kill(program);
+        run_folder_remove(folder);
+        xserver_stop(server);  // closes the connection; the server is the run's
+    }
+
+    XServer server;
+    RunFolder folder;
+    Program program;
+};

@@ -38,6 +38,19 @@ void drain(Program& p) {
     }
 }
 
+// Pixels of a part of `drawable` as 0x00RRGGBB; none when it cannot be read.
+std::vector<uint32_t> image_pixels(Display* d, Drawable drawable, int x, int y, int width, int height) {
+    std::vector<uint32_t> pixels;
+    XImage* image = XGetImage(d, drawable, x, y, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
+    if (image == nullptr) return pixels;
+    pixels.resize(size_t(width) * size_t(height));
+    for (int row = 0; row < height; row++)
+        for (int col = 0; col < width; col++)
+            pixels[size_t(row) * size_t(width) + size_t(col)] = uint32_t(XGetPixel(image, col, row)) & 0xFFFFFF;
+    XDestroyImage(image);
+    return pixels;
+}
+
 // A window may change size between asking its size and reading its pixels;
 // the failed request is simply retried by the caller's wait.
 int ignore_x_error(Display*, XErrorEvent*) { return 0; }
@@ -83,6 +96,13 @@ bool xserver_start(XServer& server) {
     return server.display != nullptr;
 }
 
+bool xserver_attach(XServer& server) {
+    server.display_name = environment_value("DISPLAY");
+    server.display = XOpenDisplay(server.display_name.c_str());
+    XSetErrorHandler(ignore_x_error);
+    return server.display != nullptr;
+}
+
 void xserver_stop(XServer& server) {
     if (server.display) XCloseDisplay(server.display);
     server.display = nullptr;
@@ -95,6 +115,11 @@ void xserver_stop(XServer& server) {
         }
     }
     server.pid = -1;
+}
+
+std::string environment_value(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
 }
 
 RunFolder run_folder_create(const std::string& executable) {
@@ -200,6 +225,15 @@ void program_kill(Program& p) {
     p.stderr_fd = -1;
 }
 
+int program_run(const XServer& server, const std::string& exe, const std::string& cwd,
+                const std::vector<std::string>& args, std::string* errors, int timeout_ms) {
+    Program p = program_start(server, exe, cwd, args);
+    bool ended = program_wait_exit(p, timeout_ms);
+    if (errors) *errors = program_stderr(p);
+    program_kill(p);
+    return ended ? p.exit_code : -1;
+}
+
 const std::string& program_stderr(Program& p) {
     drain(p);
     return p.stderr_text;
@@ -240,28 +274,46 @@ std::string window_title(Display* d, Window w) {
     return title;
 }
 
-Window window_of_pid(Display* d, pid_t pid, const std::string& prefix) {
-    Atom wm_pid = XInternAtom(d, "_NET_WM_PID", False);
+// The _NET_WM_PID of a window, or -1.
+long window_pid(Display* d, Window w) {
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    long pid = -1;
+    if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL, &type, &format,
+                           &count, &after, &data) == Success &&
+        data != nullptr && count == 1)
+        pid = *reinterpret_cast<long*>(data);
+    if (data) XFree(data);
+    return pid;
+}
+
+// The first viewable top-level window for which `wanted` holds, or 0.
+Window top_level_find(Display* d, const std::function<bool(Window)>& wanted) {
     Window root, parent, *children = nullptr;
     unsigned int n = 0;
     Window found = 0;
     if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &n)) return 0;
     for (unsigned int i = 0; i < n && found == 0; i++) {
-        Atom type;
-        int format;
-        unsigned long count, after;
-        unsigned char* data = nullptr;
-        if (XGetWindowProperty(d, children[i], wm_pid, 0, 1, False, XA_CARDINAL, &type, &format, &count,
-                               &after, &data) == Success &&
-            data != nullptr && count == 1 && *reinterpret_cast<long*>(data) == long(pid)) {
-            XWindowAttributes attributes;
-            if (XGetWindowAttributes(d, children[i], &attributes) && attributes.map_state == IsViewable &&
-                window_title(d, children[i]).rfind(prefix, 0) == 0)
-                found = children[i];
-        }
-        if (data) XFree(data);
+        XWindowAttributes attributes;
+        if (wanted(children[i]) && XGetWindowAttributes(d, children[i], &attributes) &&
+            attributes.map_state == IsViewable)
+            found = children[i];
     }
     if (children) XFree(children);
+    return found;
+}
+
+Window window_of_pid(Display* d, pid_t pid, const std::string& prefix) {
+    return top_level_find(
+        d, [&](Window w) { return window_pid(d, w) == long(pid) && window_title(d, w).rfind(prefix, 0) == 0; });
+}
+
+Window window_titled(Display* d, const std::string& part, long* pid) {
+    XSync(d, False);
+    Window found = top_level_find(d, [&](Window w) { return window_title(d, w).find(part) != std::string::npos; });
+    if (pid) *pid = found != 0 ? window_pid(d, found) : -1;
     return found;
 }
 
@@ -300,14 +352,13 @@ std::vector<uint32_t> window_capture(Display* d, Window w, int& width, int& heig
         XSync(d, False);
         return pixels;  // the caller's wait tries again once it has moved
     }
-    XImage* image = XGetImage(d, w, 0, 0, unsigned(window_width), unsigned(window_height), AllPlanes, ZPixmap);
-    if (image == nullptr) return pixels;
-    width = window_width, height = window_height;
-    pixels.resize(size_t(width) * size_t(height));
-    for (int y = 0; y < height; y++)
-        for (int x = 0; x < width; x++) pixels[size_t(y) * size_t(width) + size_t(x)] = uint32_t(XGetPixel(image, x, y)) & 0xFFFFFF;
-    XDestroyImage(image);
-    return pixels;
+    std::vector<uint32_t> image = image_pixels(d, w, 0, 0, window_width, window_height);
+    if (!image.empty()) width = window_width, height = window_height;
+    return image;
+}
+
+std::vector<uint32_t> screen_capture(Display* d, int x, int y, int width, int height) {
+    return image_pixels(d, DefaultRootWindow(d), x, y, width, height);
 }
 
 // The events are handled by the server before this returns (no delay: a
@@ -342,9 +393,13 @@ void pointer_click(Display* d, Window w, int x, int y) {
     int root_x, root_y;
     Window child;
     XTranslateCoordinates(d, w, DefaultRootWindow(d), x, y, &root_x, &root_y, &child);
-    XTestFakeMotionEvent(d, -1, root_x, root_y, 0);
-    XTestFakeButtonEvent(d, 1, True, 0);
-    XTestFakeButtonEvent(d, 1, False, 0);
+    pointer_button(d, root_x, root_y, true);
+    pointer_button(d, root_x, root_y, false);
+}
+
+void pointer_button(Display* d, int x, int y, bool down) {
+    XTestFakeMotionEvent(d, -1, x, y, 0);
+    XTestFakeButtonEvent(d, 1, down, 0);
     XSync(d, False);
 }
 

@@ -20,7 +20,13 @@ struct XServer {
     Display* display = nullptr;
 };
 bool xserver_start(XServer& server);
+// Attaches to the server at DISPLAY, one the test did not start (a whole
+// run's); xserver_stop() then only closes the connection.
+bool xserver_attach(XServer& server);
 void xserver_stop(XServer& server);
+
+// The variable `name` of the environment, or "".
+std::string environment_value(const char* name);
 
 // A folder holding a copy of the executable and the files a test lays out.
 struct RunFolder {
@@ -55,6 +61,10 @@ Program program_start_unprivileged(const XServer& server, const std::string& exe
 bool program_poll(Program& program);
 bool program_wait_exit(Program& program, int timeout_ms);
 void program_kill(Program& program);
+// Runs `exe` to its end: its exit code, or -1 when it did not end in time;
+// its standard error in `errors`.
+int program_run(const XServer& server, const std::string& exe, const std::string& cwd,
+                const std::vector<std::string>& args, std::string* errors = nullptr, int timeout_ms = 60000);
 // Reads what the program wrote to standard error so far.
 const std::string& program_stderr(Program& program);
 // The first report of a sanitizer (thread, address, undefined behaviour) in
@@ -68,10 +78,15 @@ std::string window_title(Display* display, Window window);
 Window window_of_pid(Display* display, pid_t pid, const std::string& prefix);
 // Waits for such a window.
 Window window_wait(Display* display, pid_t pid, const std::string& prefix, int timeout_ms);
+// A viewable top-level window of any process whose title holds `part`, or 0;
+// `pid`, when asked for, gets its _NET_WM_PID (-1 when it has none).
+Window window_titled(Display* display, const std::string& part, long* pid = nullptr);
 bool window_size(Display* display, Window window, int& width, int& height);
 // Pixels of the window as 0x00RRGGBB words; none, and a size of 0 x 0, when they
 // cannot be read (the window is moving or changing).
 std::vector<uint32_t> window_capture(Display* display, Window window, int& width, int& height);
+// Pixels of a part of the screen as 0x00RRGGBB; none when they cannot be read.
+std::vector<uint32_t> screen_capture(Display* display, int x, int y, int width, int height);
 
 // ---- Input ---------------------------------------------------------------------
 
@@ -79,5 +94,7 @@ void key_tap(Display* display, unsigned long keysym, const std::vector<unsigned 
 // Gives the window the keyboard focus.
 void window_focus(Display* display, Window window);
 void pointer_click(Display* display, Window window, int x, int y);
+// Presses (or releases) the first button at (x, y) on the screen.
+void pointer_button(Display* display, int x, int y, bool down);
 // What a window manager sends for the close button.
 void window_close_request(Display* display, Window window);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -22,12 +23,20 @@ inline std::vector<uint32_t> monitor_screen(Display* display, Window window) {
     return std::vector<uint32_t>(all.begin() + monitor_menu_bar * 640, all.end());
 }
 
-// Runs the shell command `command`, which writes the PNG `out`, and reads it
-// as 0x00RRGGBB; empty when the command failed or wrote no picture.
-inline std::vector<uint32_t> snapshot_picture(const std::string& command, const std::string& out) {
+// The 640 x 480 PNG a snapshot wrote at `path`, as 0x00RRGGBB, and removes
+// it; empty when there is none.
+inline std::vector<uint32_t> snapshot_taken(const std::string& path) {
     std::vector<uint32_t> rgb;
     int32_t w = 0, h = 0;
-    if (std::system(command.c_str()) != 0 || !png_read_rgb(out, rgb, w, h)) rgb.clear();
+    if (!png_read_rgb(path, rgb, w, h) || w != 640 || h != 480) rgb.clear();
     for (uint32_t& p : rgb) p &= 0xFFFFFF;
+    std::remove(path.c_str());
     return rgb;
+}
+
+// Runs the shell command `command`, which writes the PNG `out`, and reads it
+// as snapshot_taken() does; empty when the command failed.
+inline std::vector<uint32_t> snapshot_picture(const std::string& command, const std::string& out) {
+    if (std::system(command.c_str()) != 0) return {};
+    return snapshot_taken(out);
 }

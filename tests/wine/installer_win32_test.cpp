@@ -20,22 +20,13 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/golden.h"
-#include "tests/support/gui_harness.h"
+#include "tests/support/file_text.h"
+#include "tests/support/gui_fixture.h"
+#include "tests/support/monitor_picture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
-std::string file_text(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 const char* const program_files[] = {"skerrow.exe", "skerrow-snapshot.exe", "skerrow-feed.exe", "SkerrowHelp.htm",
                                      "uninstall.exe"};
@@ -71,34 +62,25 @@ std::string all_txt(std::string& expected_records) {
     return text;
 }
 
-class Installer : public ::testing::Test {
+class Installer : public WineTest {
 protected:
     static void SetUpTestSuite() {
-        loader = environment("SKERROW_WINE_LOADER");
-        setup = environment("SKERROW_SETUP");
-        query = environment("SKERROW_WINDOW_QUERY");
-        prefix = environment("WINEPREFIX");
+        loader = environment_value("SKERROW_WINE_LOADER");
+        setup = environment_value("SKERROW_SETUP");
+        query = environment_value("SKERROW_WINDOW_QUERY");
+        prefix = environment_value("WINEPREFIX");
     }
     void SetUp() override {
         ASSERT_FALSE(loader.empty() || setup.empty() || query.empty() || prefix.empty())
             << "SKERROW_WINE_LOADER, SKERROW_SETUP, SKERROW_WINDOW_QUERY and WINEPREFIX name the pieces";
-        server.display_name = environment("DISPLAY");
-        server.display = XOpenDisplay(server.display_name.c_str());
-        ASSERT_NE(server.display, nullptr) << "no X server at DISPLAY=" << server.display_name;
+        WineTest::SetUp();
+        if (HasFatalFailure()) return;
         if (local.empty()) local = unix_path(windows_variable("LOCALAPPDATA"));
         ASSERT_FALSE(local.empty());
     }
-    void TearDown() override {
-        program_kill(program);  // with what it started: Wine forks its children
-        xserver_stop(server);   // closes the connection; the server is the run's
-    }
     // A Windows program run to its end in the prefix; its exit code, or -1 when it did not end.
     int run(const std::vector<std::string>& args, std::string* errors = nullptr) {
-        Program p = program_start(server, loader, prefix, args);
-        bool ended = program_wait_exit(p, 60000);
-        if (errors) *errors = program_stderr(p);
-        program_kill(p);
-        return ended ? p.exit_code : -1;
+        return program_run(server, loader, prefix, args, errors);
     }
     std::string windows_variable(const char* name) {
         std::string text;
@@ -133,37 +115,14 @@ protected:
                width == 640 && height == 480;
     }
     // The top-level window of that title, or 0.
-    Window window_titled(const std::string& title) {
-        Display* d = server.display;
-        Window root, parent, *children = nullptr, found = 0;
-        unsigned int n = 0;
-        if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &n)) return 0;
-        for (unsigned int i = 0; i < n && found == 0; i++)
-            if (window_title(d, children[i]) == title) found = children[i];
-        if (children) XFree(children);
-        return found;
-    }
-    std::vector<uint32_t> screen(int x, int y) {
-        std::vector<uint32_t> pixels;
-        XImage* image = XGetImage(server.display, DefaultRootWindow(server.display), x, y, 640, 480, AllPlanes, ZPixmap);
-        if (image == nullptr) return pixels;
-        pixels.resize(640 * 480);
-        for (int row = 0; row < 480; row++)
-            for (int col = 0; col < 640; col++)
-                pixels[size_t(row) * 640 + size_t(col)] = uint32_t(XGetPixel(image, col, row)) & 0xFFFFFF;
-        XDestroyImage(image);
-        return pixels;
-    }
+    Window window_titled(const std::string& title) { return ::window_titled(server.display, title); }
+    std::vector<uint32_t> screen(int x, int y) { return screen_capture(server.display, x, y, 640, 480); }
 
     static std::string loader, setup, query, prefix;
     static fs::path local;  // %LOCALAPPDATA% inside the prefix
-    XServer server;
-    Program program;
 };
 std::string Installer::loader, Installer::setup, Installer::query, Installer::prefix;
 fs::path Installer::local;
-
-int ignore_x_error(Display*, XErrorEvent*) { return 0; }
 
 TEST_F(Installer, SilentInstallPutsTheFilesAndTheStartMenuInPlace) {
     std::string errors;
@@ -176,14 +135,10 @@ TEST_F(Installer, SilentInstallPutsTheFilesAndTheStartMenuInPlace) {
 
 TEST_F(Installer, MonitorShortcutShowsTheDemoLogAsTheSnapshotDoes) {
     installed_or_skip();
-    XSetErrorHandler(ignore_x_error);
     std::string png = (fs::path(prefix) / "snapshot.png").string();
     ASSERT_EQ(run({windows_folder() + "\\skerrow-snapshot.exe", "-C", windows_folder(), "Z:" + png}), 0);
-    std::vector<uint32_t> expected;
-    int32_t w = 0, h = 0;
-    ASSERT_TRUE(png_read_rgb(png, expected, w, h) && w == 640 && h == 480);
-    fs::remove(png);
-    for (uint32_t& p : expected) p &= 0xFFFFFF;
+    std::vector<uint32_t> expected = snapshot_taken(png);
+    ASSERT_FALSE(expected.empty());
 
     start_shortcut("Skerrow.lnk");
     int x = -1, y = -1;

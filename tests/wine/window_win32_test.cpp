@@ -12,48 +12,32 @@
 #include <X11/keysym.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "tests/host/window_probe_pattern.h"
-#include "tests/support/gui_harness.h"
+#include "tests/support/gui_fixture.h"
 
 namespace {
 
 const char* const probe_title = "Skerrow window probe";
 
-std::string environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
 struct ClientArea {
     int x = -1, y = -1, width = 0, height = 0;
 };
 
-// A capture may ask for a part of the screen that a moving window has just left.
-int ignore_x_error(Display*, XErrorEvent*) { return 0; }
-
-class WindowWin32Test : public ::testing::Test {
+class WindowWin32Test : public WineTest {
 protected:
     void SetUp() override {
-        std::string probe = environment("SKERROW_PROBE");
+        WineTest::SetUp();
+        if (HasFatalFailure()) return;
+        std::string probe = environment_value("SKERROW_PROBE");
         ASSERT_FALSE(probe.empty()) << "SKERROW_PROBE names the probe";
-        server.display_name = environment("DISPLAY");
-        server.display = XOpenDisplay(server.display_name.c_str());
-        ASSERT_NE(server.display, nullptr) << "no X server at DISPLAY=" << server.display_name;
-        XSetErrorHandler(ignore_x_error);
         folder = run_folder_create(probe);
-        program = program_start(server, environment("SKERROW_WINE_LOADER"), folder.path, {folder.exe});
+        program = program_start(server, environment_value("SKERROW_WINE_LOADER"), folder.path, {folder.exe});
         window = window_wait(server.display, program.pid, probe_title, 30000);
         ASSERT_NE(window, 0u) << program_stderr(program);
         ASSERT_TRUE(reported("gl 1 bgra 1")) << program_stderr(program);
         window_focus(server.display, window);
-    }
-    void TearDown() override {
-        program_kill(program);
-        run_folder_remove(folder);
-        xserver_stop(server);  // closes the connection; the server is the run's
     }
     // The probe's standard error so far, one \n before each line (Windows ends them with \r\n).
     std::string lines() {
@@ -84,15 +68,12 @@ protected:
             10000);
     }
     bool picture_at(int x, int y) {
-        Display* d = server.display;
-        XImage* image = XGetImage(d, DefaultRootWindow(d), x, y, probe_picture_width, probe_picture_height, AllPlanes,
-                                  ZPixmap);
-        if (image == nullptr) return false;
+        std::vector<uint32_t> shown = screen_capture(server.display, x, y, probe_picture_width, probe_picture_height);
+        if (shown.empty()) return false;
         int different = 0;
         for (int py = 0; py < probe_picture_height; py++)
             for (int px = 0; px < probe_picture_width; px++)
-                different += (uint32_t(XGetPixel(image, px, py)) & 0xFFFFFF) != probe_picture_pixel(px, py);
-        XDestroyImage(image);
+                different += shown[size_t(py) * probe_picture_width + size_t(px)] != probe_picture_pixel(px, py);
         return different == 0;
     }
     // The lock toggles the probe reported last, or -2.
@@ -113,9 +94,6 @@ protected:
         EXPECT_TRUE(reported("left", 0));
     }
 
-    XServer server;
-    RunFolder folder;
-    Program program;
     Window window = 0;
 };
 
