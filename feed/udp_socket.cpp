@@ -5,6 +5,7 @@ UdpOpen udp_socket_joined(UdpSocket& s, int joined, const std::string& interface
     s.joined = joined;
     if (joined > 0) return UdpOpen::ok;
     udp_socket_close(s);
-    error = interface_name.empty() ? "cannot join the group on any interface" : "cannot join the group on " + interface_name;
+    error = interface_name.empty() ? "cannot join the group on any interface"
+                                   : "cannot join the group on " + interface_name;
     return UdpOpen::failed;
 }
