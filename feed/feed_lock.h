@@ -2,7 +2,9 @@
 // that holds the keeper's process id. The system drops the lock when the
 // process ends, however it ends, so a feeder that died leaves nothing to
 // clean up; the file itself stays (removing it would let two feeders lock two
-// different files of one name).
+// different files of one name). The taking and letting go are alike on every
+// system (feed_lock.cpp); the file and its lock are each system's own
+// (feed_lock_posix.cpp, feed_lock_win32.cpp).
 #pragma once
 
 #include <cstdint>
@@ -28,3 +30,19 @@ enum class FeedLockState {
 FeedLockState feed_lock_take(FeedLock& lock, const std::string& log_path, long long& other);
 // Lets the lock go (the file's id is cleared); nothing when not held.
 void feed_lock_release(FeedLock& lock);
+
+// ---- the lock file, one file per system ----
+
+// Opens the lock file, made when missing; -1 when it cannot be.
+intptr_t feed_lock_file_open(const std::string& path);
+// Locks the open file without waiting; false when another process holds it.
+bool feed_lock_file_lock(intptr_t file);
+// The process id a keeper wrote at the start of the file; 0 when none yet.
+long long feed_lock_file_id(intptr_t file);
+// Replaces the file's bytes by this process's id (`own`), or by nothing;
+// false when it could not. The id serves a second feeder's message only: the
+// lock holds without it, so a failure is let be.
+bool feed_lock_file_write_id(intptr_t file, bool own);
+void feed_lock_file_close(intptr_t file);
+// A pause of 2 ms, while a keeper that has just locked writes its id.
+void feed_lock_pause();

@@ -29,7 +29,7 @@ struct FeedText {
     bool empty() const { return size == 0; }
     void assign(std::string_view s) {
         size = uint8_t(std::min(s.size(), N));
-        std::memcpy(text, s.data(), size);
+        if (size) std::memcpy(text, s.data(), size);
         text[size] = 0;
     }
     friend bool operator==(const FeedText& a, std::string_view b) { return a.view() == b; }

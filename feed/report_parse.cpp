@@ -70,6 +70,23 @@ void take(ReportParser& p, Report& r, int64_t when, int64_t snr, std::vector<Rep
     out.push_back(std::move(r));
 }
 
+// Adds the bytes from `i` up to the next `end` (or to the end of `bytes`) to
+// the item being gathered; an item beyond the limit is counted bad and
+// skipped to its end. Where `end` stands, or npos.
+size_t gather(ReportParser& p, std::string_view bytes, size_t i, char end) {
+    size_t at = bytes.find(end, i);
+    std::string_view part = bytes.substr(i, at == std::string_view::npos ? std::string_view::npos : at - i);
+    if (p.skipping) return at;
+    if (p.pending.size() + part.size() > report_item_limit) {
+        p.skipping = true;
+        p.bad++;
+        p.pending.clear();
+    } else {
+        p.pending.append(part);
+    }
+    return at;
+}
+
 // ---- XML ----
 
 // `text` with the five named entities replaced.
@@ -159,17 +176,7 @@ void xml_bytes(ReportParser& p, std::string_view bytes, std::vector<Report>& out
             i = lt + 1;
             continue;
         }
-        size_t gt = bytes.find('>', i);
-        std::string_view part = bytes.substr(i, gt == std::string_view::npos ? std::string_view::npos : gt - i);
-        if (!p.skipping) {
-            if (p.pending.size() + part.size() > report_item_limit) {
-                p.skipping = true;
-                p.bad++;
-                p.pending.clear();
-            } else {
-                p.pending.append(part);
-            }
-        }
+        size_t gt = gather(p, bytes, i, '>');
         if (gt == std::string_view::npos) return;
         i = gt + 1;
         // A comment ends at "-->" only.
@@ -270,17 +277,7 @@ void line(ReportParser& p, std::string_view text, std::vector<Report>& out) {
 
 void line_bytes(ReportParser& p, std::string_view bytes, std::vector<Report>& out) {
     for (size_t i = 0; i < bytes.size() && p.format != ReportFormat::other;) {
-        size_t nl = bytes.find('\n', i);
-        std::string_view part = bytes.substr(i, nl == std::string_view::npos ? std::string_view::npos : nl - i);
-        if (!p.skipping) {
-            if (p.pending.size() + part.size() > report_item_limit) {
-                p.skipping = true;
-                p.bad++;
-                p.pending.clear();
-            } else {
-                p.pending.append(part);
-            }
-        }
+        size_t nl = gather(p, bytes, i, '\n');
         if (nl == std::string_view::npos) return;
         i = nl + 1;
         if (!p.skipping) {

@@ -1,5 +1,6 @@
 // The socket skerrow-feed receives the decoders' datagrams on; one file per
-// system (udp_socket_posix.cpp, udp_socket_win32.cpp).
+// system (udp_socket_posix.cpp, udp_socket_win32.cpp), what they share in
+// udp_socket.cpp.
 //
 // A unicast address is bound for this process alone (on Windows with
 // SO_EXCLUSIVEADDRUSE, so no other program can take it over either). A
@@ -49,6 +50,9 @@ enum class UdpReceive {
 UdpOpen udp_socket_open(UdpSocket& socket, const UdpAddress& address, const std::string& interface_name,
                         std::string& error);
 void udp_socket_close(UdpSocket& socket);
+// The end of opening a group (udp_socket.cpp, for both systems' files): one
+// joined on `joined` interfaces is open, one joined nowhere is closed.
+UdpOpen udp_socket_joined(UdpSocket& socket, int joined, const std::string& interface_name, std::string& error);
 
 // ---- receiving ----
 

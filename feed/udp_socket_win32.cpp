@@ -150,16 +150,8 @@ UdpOpen udp_socket_open(UdpSocket& s, const UdpAddress& address, const std::stri
         error = wsa_text(e);
         return e == WSAEADDRINUSE || e == WSAEACCES ? UdpOpen::in_use : UdpOpen::failed;
     }
-    if (s.multicast) {
-        s.joined = join_group(fd, where, interface_name);
-        if (s.joined == 0) {
-            udp_socket_close(s);
-            error = interface_name.empty() ? "cannot join the group on any interface"
-                                           : "cannot join the group on " + interface_name;
-            return UdpOpen::failed;
-        }
-    }
-    return UdpOpen::ok;
+    if (!s.multicast) return UdpOpen::ok;
+    return udp_socket_joined(s, join_group(fd, where, interface_name), interface_name, error);
 }
 
 void udp_socket_close(UdpSocket& s) {

@@ -23,7 +23,7 @@ TEST_F(FeedProcessTest, OnceWritesTheDayWithDuplicatesOnce) {
            "190908_235959    14.074 Rx FT8    -10  0.3 1304 CQ K1ABC FN4");  // no line end
     pid = start({"--once", "--day", "2019-09-08", "-o", folder + "/spots.log", folder});
     EXPECT_EQ(finish(), 0);
-    EXPECT_EQ(read_file(folder + "/spots.log"), header + "N1AW,14.0740,05:25:15,-18,\r\n");
+    EXPECT_EQ(file_text(folder + "/spots.log"), header + "N1AW,14.0740,05:25:15,-18,\r\n");
     EXPECT_NE(errors().find("1 spots in " + folder + "/spots.log; 1 lines not understood, 1 decodes naming no sender, "
                             "1 decodes outside the day or filters; 1 incomplete last line left out\n"),
               std::string::npos)
@@ -34,22 +34,22 @@ TEST_F(FeedProcessTest, FollowReadsNewLinesWaitsForHalfLinesAndNoticesRotation) 
     const std::string out = folder + "/spots.log", input = folder + "/ALL.TXT";
     append("ALL.TXT", "190908_052515    14.074 Rx FT8    -18  0.3 1304 W1AW N1AW +03\n");
     pid = start({"--follow", "--day", "2019-09-08", "-o", out, input});
-    ASSERT_TRUE(wait_for([&] { return read_file(out).find("N1AW,") != std::string::npos; }, 10000));
+    ASSERT_TRUE(wait_until([&] { return file_text(out).find("N1AW,") != std::string::npos; }, 10000));
     append("ALL.TXT", "190908_060000    14.074 Rx FT8    -11  0.3 1304 CQ K1AB");  // half a line
     append("ALL.TXT", "C FN42\n");
-    ASSERT_TRUE(wait_for([&] { return read_file(out).find("K1ABC,FN42,06:00:00,-11,") != std::string::npos; }, 10000))
-        << read_file(out);
-    EXPECT_EQ(read_file(out).find("K1AB,"), std::string::npos) << "a half line is left for the next pass";
+    ASSERT_TRUE(wait_until([&] { return file_text(out).find("K1ABC,FN42,06:00:00,-11,") != std::string::npos; }, 10000))
+        << file_text(out);
+    EXPECT_EQ(file_text(out).find("K1AB,"), std::string::npos) << "a half line is left for the next pass";
     // Rotation: the file is moved away and a new one begins.
     fs::rename(input, folder + "/ALL.TXT.old");
     append("ALL.TXT", "190908_070000    14.074 Rx FT8    -7  0.3 1304 CQ G4ABC IO91\n");
-    ASSERT_TRUE(wait_for([&] { return read_file(out).find("G4ABC,IO91,07:00:00,-7,") != std::string::npos; }, 10000));
+    ASSERT_TRUE(wait_until([&] { return file_text(out).find("G4ABC,IO91,07:00:00,-7,") != std::string::npos; }, 10000));
     // Truncated and written again: read from the start, nothing twice.
     std::ofstream(input, std::ios::binary | std::ios::trunc)
         << "190908_070000    14.074 Rx FT8    -7  0.3 1304 CQ G4ABC IO91\n"
            "190908_080000    14.074 Rx FT8    -3  0.3 1304 CQ VK2XYZ QF56\n";
-    ASSERT_TRUE(wait_for([&] { return read_file(out).find("VK2XYZ") != std::string::npos; }, 10000));
-    std::string all = read_file(out);
+    ASSERT_TRUE(wait_until([&] { return file_text(out).find("VK2XYZ") != std::string::npos; }, 10000));
+    std::string all = file_text(out);
     EXPECT_EQ(all.find("G4ABC"), all.rfind("G4ABC")) << all;
 }
 
@@ -62,7 +62,7 @@ TEST_F(FeedProcessTest, OnceOnAFullDiskLeavesThePreviousLogAndNoTemporaryFile) {
     pid = start({"--once", "--day", "2019-09-08", "-o", out, folder + "/ALL.TXT"});
     EXPECT_EQ(finish(), 1);
     EXPECT_EQ(errors(), "skerrow-feed: cannot write " + out + ": No space left on device\n");
-    EXPECT_EQ(read_file(out), previous);
+    EXPECT_EQ(file_text(out), previous);
     EXPECT_FALSE(fs::exists(out + ".tmp"));
 }
 
@@ -72,7 +72,7 @@ TEST_F(FeedProcessTest, FollowOnAFullDiskKeepsWholeRecordsSaysSoOnceAndCatchesUp
     const std::string out = disk + "/spots.log", first = header + "G0X,FN42,00:00:00,-10,\r\n";
     append("ALL.TXT", decodes(1, "G"));
     pid = start({"--follow", "--day", "2019-09-08", "-o", out, folder + "/ALL.TXT"});
-    ASSERT_TRUE(wait_for([&] { return read_file(out) == first; }, 10000));
+    ASSERT_TRUE(wait_until([&] { return file_text(out) == first; }, 10000));
     {  // fill the disk
         std::ofstream filler(disk + "/filler", std::ios::binary);
         std::string block(4096, 'x');
@@ -80,16 +80,16 @@ TEST_F(FeedProcessTest, FollowOnAFullDiskKeepsWholeRecordsSaysSoOnceAndCatchesUp
         }
     }
     append("ALL.TXT", decodes(400, "K"));  // more than the slack in the log's last page
-    ASSERT_TRUE(wait_for([&] { return errors().find("No space left on device") != std::string::npos; }, 10000));
+    ASSERT_TRUE(wait_until([&] { return errors().find("No space left on device") != std::string::npos; }, 10000));
     long long calls = write_calls(pid);
-    ASSERT_TRUE(wait_for([&] { return write_calls(pid) >= calls + 2; }, 10000)) << "it tries again each pass";
-    EXPECT_EQ(read_file(out), first) << "cut back to the last whole record";
+    ASSERT_TRUE(wait_until([&] { return write_calls(pid) >= calls + 2; }, 10000)) << "it tries again each pass";
+    EXPECT_EQ(file_text(out), first) << "cut back to the last whole record";
     fs::remove(disk + "/filler");
-    ASSERT_TRUE(wait_for([&] { return errors().find("caught up: 401 spots in " + out) != std::string::npos; }, 10000))
+    ASSERT_TRUE(wait_until([&] { return errors().find("caught up: 401 spots in " + out) != std::string::npos; }, 10000))
         << errors();
     kill(pid, SIGTERM);
     EXPECT_EQ(finish(), 0);
-    std::string log = read_file(out);
+    std::string log = file_text(out);
     EXPECT_EQ(log.substr(0, first.size()), first);
     EXPECT_EQ(count(log, "\r\n"), 402u);
     EXPECT_EQ(log.substr(log.size() - 26), "K399X,FN42,00:06:39,-10,\r\n");
@@ -101,15 +101,15 @@ TEST_F(FeedProcessTest, FollowRecreatesADeletedLogWholeAndRereadsAnInputRewritte
     const std::string out = folder + "/spots.log", input = folder + "/ALL.TXT";
     append("ALL.TXT", decodes(100, "K"));
     pid = start({"--follow", "--day", "2019-09-08", "-o", out, input});
-    ASSERT_TRUE(wait_for([&] { return count(read_file(out), "\r\n") == 101; }, 10000));
-    const std::string log = read_file(out);
+    ASSERT_TRUE(wait_until([&] { return count(file_text(out), "\r\n") == 101; }, 10000));
+    const std::string log = file_text(out);
     fs::remove(out);
-    ASSERT_TRUE(wait_for([&] { return read_file(out) == log; }, 10000)) << "the header line included";
+    ASSERT_TRUE(wait_until([&] { return file_text(out) == log; }, 10000)) << "the header line included";
     // Truncated and refilled beyond its old size between two polls.
     std::ofstream(input, std::ios::binary | std::ios::trunc) << decodes(200, "G");
-    ASSERT_TRUE(wait_for([&] { return count(read_file(out), "\r\n") == 301; }, 10000))
-        << count(read_file(out), "\r\n") << " lines";
-    EXPECT_NE(read_file(out).find("G0X,"), std::string::npos);
+    ASSERT_TRUE(wait_until([&] { return count(file_text(out), "\r\n") == 301; }, 10000))
+        << count(file_text(out), "\r\n") << " lines";
+    EXPECT_NE(file_text(out).find("G0X,"), std::string::npos);
 }
 
 TEST_F(FeedProcessTest, RefusesAnOutputThatIsNoRegularFileAndLeavesNoTemporaryFile) {
@@ -134,14 +134,14 @@ TEST_F(FeedProcessTest, ASecondFeederOnTheSameLogIsRefusedUntilTheFirstEnds) {
     const std::string out = folder + "/spots.log", input = folder + "/ALL.TXT";
     append("ALL.TXT", decodes(2, "K"));
     pid = start({"--follow", "--day", "2019-09-08", "-o", out, input});
-    ASSERT_TRUE(wait_for([&] { return count(read_file(out), "\r\n") == 3; }, 10000));
-    const std::string log = read_file(out);
+    ASSERT_TRUE(wait_until([&] { return count(file_text(out), "\r\n") == 3; }, 10000));
+    const std::string log = file_text(out);
     const std::string refusal = "skerrow-feed: another skerrow-feed (process " + std::to_string(pid) + ") keeps " + out;
     for (const char* mode : {"--once", "--follow"}) {
         EXPECT_EQ(run({mode, "--day", "2019-09-08", "-o", out, input}), 2) << mode;
         EXPECT_EQ(errors().rfind(refusal, 0), 0u) << mode << ": " << errors();
     }
-    EXPECT_EQ(read_file(out), log);
+    EXPECT_EQ(file_text(out), log);
     kill(pid, SIGKILL);  // the system lets the lock go
     finish(pid);
     pid = start({"--once", "--day", "2019-09-08", "-o", out, input});
@@ -152,9 +152,9 @@ TEST_F(FeedProcessTest, ALockNotMakeableYetIsTakenAtTheFirstWrite) {
     const std::string out = folder + "/later/spots.log", input = folder + "/ALL.TXT";
     append("ALL.TXT", decodes(1, "K"));
     pid = start({"--follow", "--day", "2019-09-08", "-o", out, input});
-    ASSERT_TRUE(wait_for([&] { return errors().find("trying again") != std::string::npos; }, 10000)) << errors();
+    ASSERT_TRUE(wait_until([&] { return errors().find("trying again") != std::string::npos; }, 10000)) << errors();
     fs::create_directory(folder + "/later");
-    ASSERT_TRUE(wait_for([&] { return read_file(out + ".lock") == std::to_string(pid) + "\n"; }, 10000));
+    ASSERT_TRUE(wait_until([&] { return file_text(out + ".lock") == std::to_string(pid) + "\n"; }, 10000));
     EXPECT_EQ(run({"--once", "--day", "2019-09-08", "-o", out, input}), 2) << errors();
 }
 
@@ -169,11 +169,11 @@ TEST_F(FeedProcessTest, JtdxMonthlyFilesAndDialsOfZeroAreRead) {
         << "250101_090000     0.000 Rx FT8    -10  0.1 1500 W1AW AM575C -05\n"
            "250101_090015     0.000 Rx FT8    -10  0.1 1500 W1AW <...> -05\n";
     pid = start({"--follow", "--day", "2025-01-01", "-o", out, none, files});
-    ASSERT_TRUE(wait_for([&] { return count(read_file(out), "\r\n") == 3; }, 10000)) << errors();
-    EXPECT_EQ(read_file(out), header + "BH3GZP,ON50,08:04:30,-4,\r\nAM575C,,09:00:00,-10,\r\n");
+    ASSERT_TRUE(wait_until([&] { return count(file_text(out), "\r\n") == 3; }, 10000)) << errors();
+    EXPECT_EQ(file_text(out), header + "BH3GZP,ON50,08:04:30,-4,\r\nAM575C,,09:00:00,-10,\r\n");
     std::ofstream(files + "/202501_ALL.TXT", std::ios::binary | std::ios::app)
         << "20250101_100000 -12  0.1  900 ~ W1AW K1ABC R-05\r\n";
-    ASSERT_TRUE(wait_for([&] { return read_file(out).find("K1ABC,21.0740,10:00:00,-12,") != std::string::npos; }, 10000));
+    ASSERT_TRUE(wait_until([&] { return file_text(out).find("K1ABC,21.0740,10:00:00,-12,") != std::string::npos; }, 10000));
     kill(pid, SIGTERM);
     EXPECT_EQ(finish(), 0);
     EXPECT_EQ(count(errors(), "skerrow-feed: no decoder file in " + none +
@@ -183,7 +183,7 @@ TEST_F(FeedProcessTest, JtdxMonthlyFilesAndDialsOfZeroAreRead) {
     EXPECT_NE(errors().find("0 lines not understood, 1 decodes naming no sender"), std::string::npos) << errors();
     pid = start({"--once", "--day", "2025-01-01", "--band", "21", "-o", out, files});
     EXPECT_EQ(finish(), 0);
-    EXPECT_EQ(read_file(out), header + "BH3GZP,ON50,08:04:30,-4,\r\nK1ABC,21.0740,10:00:00,-12,\r\n")
+    EXPECT_EQ(file_text(out), header + "BH3GZP,ON50,08:04:30,-4,\r\nK1ABC,21.0740,10:00:00,-12,\r\n")
         << "an unknown dial is on no band";
 }
 
@@ -204,22 +204,22 @@ TEST_F(FeedProcessTest, AStartFoundByBisectionInJtdxFilesKeepsTheHeadersBand) {
     pid = start({"--once", "--day", "2025-01-03", "-o", folder + "/bisected.log", input});
     ASSERT_EQ(finish(), 0);
     ASSERT_EQ(run({"--once", "--day", "2025-01-03", "-o", folder + "/whole.log", input}, {"SKERROW_FEED_WHOLE_READ=1"}), 0);
-    const std::string whole = read_file(folder + "/whole.log");
+    const std::string whole = file_text(folder + "/whole.log");
     EXPECT_EQ(count(whole, "\r\n"), 5761u);
     EXPECT_EQ(whole.substr(header.size(), 23), "K20X,14.0740,00:00:00,-") << "the band of the header before";
-    EXPECT_EQ(read_file(folder + "/bisected.log"), whole);
+    EXPECT_EQ(file_text(folder + "/bisected.log"), whole);
 }
 
 TEST_F(FeedProcessTest, FollowReadsTheDecodeAfterALongRunOfNuls) {
     const std::string out = folder + "/spots.log";
     append("ALL.TXT", decodes(1, "K") + "190908_0000");  // a crash while writing: half a line, then NULs
     pid = start({"--follow", "--day", "2019-09-08", "-o", out, folder + "/ALL.TXT"});
-    ASSERT_TRUE(wait_for([&] { return read_file(out).find("K0X,") != std::string::npos; }, 10000));
+    ASSERT_TRUE(wait_until([&] { return file_text(out).find("K0X,") != std::string::npos; }, 10000));
     const long long before = proc_figure(pid, "io", "rchar:");
     append("ALL.TXT", std::string(200 * 1024, '\0'));
-    ASSERT_TRUE(wait_for([&] { return proc_figure(pid, "io", "rchar:") >= before + 200 * 1024; }, 10000)) << "read in a pass of its own";
+    ASSERT_TRUE(wait_until([&] { return proc_figure(pid, "io", "rchar:") >= before + 200 * 1024; }, 10000)) << "read in a pass of its own";
     append("ALL.TXT", "190908_000100    14.074 Rx FT8    -10  0.3 1304 CQ G4ABC IO91\n");
-    ASSERT_TRUE(wait_for([&] { return read_file(out).find("G4ABC,IO91,00:01:00,-10,") != std::string::npos; }, 10000));
+    ASSERT_TRUE(wait_until([&] { return file_text(out).find("G4ABC,IO91,00:01:00,-10,") != std::string::npos; }, 10000));
 }
 
 }  // namespace

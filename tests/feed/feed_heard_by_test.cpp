@@ -48,8 +48,8 @@ protected:
     void start(const std::vector<std::string>& args) {
         pid = FeedProcessTest::start(args, {clock_env(), "SKERROW_FEED_HTTP_TIMEOUT=1", "XDG_DATA_HOME=" + folder + "/data"});
     }
-    bool wait_for(const std::function<bool()>& condition) { return feed_test::wait_for(condition, 20000); }
-    std::string log() { return read_file(folder + "/out.log"); }
+    bool wait_for(const std::function<bool()>& condition) { return wait_until(condition, 20000); }
+    std::string log() { return file_text(folder + "/out.log"); }
     std::string url;
     HttpServer server;
 };
@@ -70,7 +70,7 @@ TEST_F(HeardByTest, FilesOfEveryShapeIntoHeardLogWithBandAndOneRecordPerSlot) {
     start({"--heard-by", "mm0mzw", "--band", "14", "--day", "2025-12-09", folder + "/answer.xml", folder + "/wspr.tsv",
            folder + "/archive.csv.gz"});
     EXPECT_EQ(finish(), 0) << errors();
-    EXPECT_EQ(read_file(folder + "/data/skerrow/heard.log"),
+    EXPECT_EQ(file_text(folder + "/data/skerrow/heard.log"),
               header + "DC0DX,jo31,07:40:00,-28,\r\nVK2XYZ,QF56oe,07:50:00,-24,\r\nSQ2OMK,JO93ia,07:58:15,-13,\r\n");
     EXPECT_NE(errors().find("3 reports in " + folder + "/data/skerrow/heard.log; 0 reports not understood, 1 of other "
                             "senders, 2 outside the day or filters"),

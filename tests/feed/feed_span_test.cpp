@@ -162,7 +162,7 @@ TEST_F(FeedStart, TheBisectionStartWritesWhatTheWholeReadWrites) {
             std::vector<std::string> env = {clock_env()};
             if (whole) env.push_back("SKERROW_FEED_WHOLE_READ=1");
             ASSERT_EQ(run(args, env), 0) << errors();
-            logs[whole] = read_file(folder + "/spots" + std::to_string(whole) + ".log");
+            logs[whole] = file_text(folder + "/spots" + std::to_string(whole) + ".log");
         }
         ASSERT_EQ(logs[0], logs[1]) << "seed " << seed << ", layout " << seed % layouts << ", " << span[0] << " " << span[1];
         with_records += count(logs[0], "\r\n") > 100;
@@ -197,8 +197,8 @@ TEST_F(FeedStart, AMonthOfDaysInFollowKeepsEachDayRightInBoundedMemory) {
         set_clock(midnight + 10);
         std::string records;
         append("ALL.TXT", day_of_decodes(midnight, 10000, day % 2 ? "K" : "G", &records));
-        ASSERT_TRUE(wait_for([&] { return read_file(out) == header + records; }, 20000))
-            << "day " << day << ": " << count(read_file(out), "\r\n") << " lines\n" << errors();
+        ASSERT_TRUE(wait_until([&] { return file_text(out) == header + records; }, 20000))
+            << "day " << day << ": " << count(file_text(out), "\r\n") << " lines\n" << errors();
         if (day == 1) hwm_day2 = proc_figure(pid, "status", "VmHWM:");
     }
     const long long hwm_day30 = proc_figure(pid, "status", "VmHWM:");
@@ -218,15 +218,15 @@ TEST_F(FeedStart, ADecodeStampedJustAfterMidnightIsHeldForTheNewDay) {
     set_clock(next - 2);
     append("ALL.TXT", current_line(next - 10, "W1AW", -5));
     pid = start({"--follow", "-o", out, folder + "/ALL.TXT"}, {clock_env()});
-    ASSERT_TRUE(wait_for([&] { return read_file(out).find("W1AW,") != std::string::npos; }, 10000));
+    ASSERT_TRUE(wait_until([&] { return file_text(out).find("W1AW,") != std::string::npos; }, 10000));
     // Read in the same pass as a decode of the day, while the clock is before midnight.
     append("ALL.TXT", current_line(next - 5, "K1ABC", -6) + current_line(next, "G4XYZ", -7) +
                           current_line(next + 2 * 3600, "VK2AB", -8));
-    ASSERT_TRUE(wait_for([&] { return read_file(out).find("K1ABC,") != std::string::npos; }, 10000));
-    EXPECT_EQ(read_file(out).find("G4XYZ"), std::string::npos) << "not yet its day";
+    ASSERT_TRUE(wait_until([&] { return file_text(out).find("K1ABC,") != std::string::npos; }, 10000));
+    EXPECT_EQ(file_text(out).find("G4XYZ"), std::string::npos) << "not yet its day";
     set_clock(next + 5);
-    ASSERT_TRUE(wait_for([&] { return read_file(out) == header + "G4XYZ,FN42,00:00:00,-7,\r\n"; }, 10000))
-        << read_file(out) << "a decode two hours ahead is dropped, not held";
+    ASSERT_TRUE(wait_until([&] { return file_text(out) == header + "G4XYZ,FN42,00:00:00,-7,\r\n"; }, 10000))
+        << file_text(out) << "a decode two hours ahead is dropped, not held";
 }
 
 TEST_F(FeedStart, AClockSteppingBackMovesTheSpanBackAsOnceWouldWriteIt) {
@@ -235,12 +235,12 @@ TEST_F(FeedStart, AClockSteppingBackMovesTheSpanBackAsOnceWouldWriteIt) {
     append("ALL.TXT", day_of_decodes(jan4, 3000, "G") + day_of_decodes(jan5, 3000, "K"));
     set_clock(jan5 + 10 * 3600);
     pid = start({"--follow", "--hours", "3", "-o", out, input}, {clock_env()});
-    ASSERT_TRUE(wait_for([&] { return read_file(out).find("K1250X,") != std::string::npos; }, 10000)) << read_file(out);
+    ASSERT_TRUE(wait_until([&] { return file_text(out).find("K1250X,") != std::string::npos; }, 10000)) << file_text(out);
     set_clock(jan4 + 10 * 3600 + 30);
     ASSERT_EQ(run({"--once", "--hours", "3", "-o", folder + "/once.log", input}, {clock_env()}), 0);
-    const std::string once = read_file(folder + "/once.log");
+    const std::string once = file_text(folder + "/once.log");
     ASSERT_NE(once.find("G1250X,"), std::string::npos);
-    EXPECT_TRUE(wait_for([&] { return read_file(out) == once; }, 10000)) << read_file(out);
+    EXPECT_TRUE(wait_until([&] { return file_text(out) == once; }, 10000)) << file_text(out);
 }
 
 TEST_F(FeedStart, AnInputThatCannotBeReadIsNamedOnceStopsOnceAndFollowGoesOn) {
@@ -251,12 +251,12 @@ TEST_F(FeedStart, AnInputThatCannotBeReadIsNamedOnceStopsOnceAndFollowGoesOn) {
     const std::string said = "skerrow-feed: cannot read " + folder + "/ALL_WSPR.TXT: not a regular file\n";
     EXPECT_EQ(run({"--once", "--day", "2019-09-08", "-o", out, folder}), 1);
     EXPECT_EQ(errors(), said);
-    EXPECT_EQ(read_file(out), previous);
+    EXPECT_EQ(file_text(out), previous);
     pid = start({"--follow", "--day", "2019-09-08", "-o", out, folder});
-    ASSERT_TRUE(wait_for([&] { return count(read_file(out), "\r\n") == 6; }, 10000));
+    ASSERT_TRUE(wait_until([&] { return count(file_text(out), "\r\n") == 6; }, 10000));
     const long long calls = write_calls(pid);
     append("ALL.TXT", decodes(6, "K").substr(decodes(5, "K").size()));
-    ASSERT_TRUE(wait_for([&] { return count(read_file(out), "\r\n") == 7 && write_calls(pid) > calls; }, 10000));
+    ASSERT_TRUE(wait_until([&] { return count(file_text(out), "\r\n") == 7 && write_calls(pid) > calls; }, 10000));
     EXPECT_EQ(count(errors(), said), 1u) << errors();
 }
 
@@ -264,11 +264,11 @@ TEST_F(FeedStart, AFirstWriteThatFailsInFollowIsTriedAgainEveryPass) {
     append("ALL.TXT", decodes(3, "K"));
     const std::string out = folder + "/later/spots.log";
     pid = start({"--follow", "--day", "2019-09-08", "-o", out, folder + "/ALL.TXT"});
-    ASSERT_TRUE(wait_for([&] { return errors().find("No such file or directory") != std::string::npos; }, 10000));
+    ASSERT_TRUE(wait_until([&] { return errors().find("No such file or directory") != std::string::npos; }, 10000));
     EXPECT_EQ(errors(), "skerrow-feed: cannot write " + out + ": No such file or directory; keeping the decodes and trying again\n");
     fs::create_directory(folder + "/later");
-    ASSERT_TRUE(wait_for([&] { return count(read_file(out), "\r\n") == 4; }, 10000));
-    ASSERT_TRUE(wait_for([&] { return errors().find("caught up: 3 spots in " + out) != std::string::npos; }, 10000)) << errors();
+    ASSERT_TRUE(wait_until([&] { return count(file_text(out), "\r\n") == 4; }, 10000));
+    ASSERT_TRUE(wait_until([&] { return errors().find("caught up: 3 spots in " + out) != std::string::npos; }, 10000)) << errors();
 }
 
 }  // namespace

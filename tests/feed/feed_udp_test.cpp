@@ -40,7 +40,7 @@ protected:
     void listen(std::vector<std::string> args) {
         args.insert(args.begin(), {"--follow", "--udp", ":" + std::to_string(port)});
         pid = start_feed(args);
-        ASSERT_TRUE(wait_for([&] { return fs::exists(folder + "/spots.log"); }, 10000)) << errors();
+        ASSERT_TRUE(wait_until([&] { return fs::exists(folder + "/spots.log"); }, 10000)) << errors();
         ASSERT_TRUE(udp_port_taken(port)) << errors();
     }
     void send(const std::vector<std::string>& datagrams) { ASSERT_TRUE(udp_send("127.0.0.1", port, datagrams)); }
@@ -52,10 +52,10 @@ protected:
     // Sends a last decode, waits for it, and stops the feeder: everything before it has been taken.
     void finish_with(const std::string& id, uint32_t ms) {
         send({udp_decode(id, ms, 0, "~", "CQ Z9END AA00")});
-        ASSERT_TRUE(wait_for([&] { return log_text().find("Z9END,") != std::string::npos; }, 10000)) << log_text();
+        ASSERT_TRUE(wait_until([&] { return log_text().find("Z9END,") != std::string::npos; }, 10000)) << log_text();
         EXPECT_EQ(stop(pid), 0);
     }
-    std::string log_text() const { return read_file(folder + "/spots.log"); }
+    std::string log_text() const { return file_text(folder + "/spots.log"); }
     uint16_t port = 0;
 };
 
@@ -135,7 +135,7 @@ TEST_F(FeedUdpTest, TheDecoderFolderIsCaughtUpFirstAndADecodeHeardBothWaysIsWrit
     std::ofstream(folder + "/.local/share/WSJT-X/ALL.TXT")
         << "231115_120000    14.074 Rx FT8    -10  0.3 1304 CQ K1ABC FN42\n";
     listen({});
-    ASSERT_TRUE(wait_for([&] { return log_text().find("K1ABC,") != std::string::npos; }, 10000)) << errors();
+    ASSERT_TRUE(wait_until([&] { return log_text().find("K1ABC,") != std::string::npos; }, 10000)) << errors();
     const uint32_t t = udp_ms(12, 0, 0);
     send({udp_wsjtx_status("WSJT-X", 14074000, "FT8"), udp_decode("WSJT-X", t, -10, "~", "CQ K1ABC FN42"),
           udp_decode("WSJT-X", t, -12, "~", "CQ G4ABC IO91")});
@@ -160,7 +160,7 @@ TEST_F(FeedUdpTest, APortTakenIsSaidOnceAndWithNoOtherInputEndsTheFeeder) {
     // With a file to read it goes on with that.
     std::ofstream(folder + "/ALL.TXT") << "231115_120000    14.074 Rx FT8    -10  0.3 1304 CQ K1ABC FN42\n";
     pid = start_feed({"--udp", "127.0.0.1:" + std::to_string(port), folder + "/ALL.TXT"});
-    ASSERT_TRUE(wait_for([&] { return log_text().find("K1ABC,") != std::string::npos; }, 10000)) << errors();
+    ASSERT_TRUE(wait_until([&] { return log_text().find("K1ABC,") != std::string::npos; }, 10000)) << errors();
     EXPECT_EQ(stop(pid), 0);
     EXPECT_EQ(count(errors(), "another program"), 1u) << errors();
     close(holder);
@@ -205,7 +205,7 @@ int in_own_network(const std::function<int()>& body, const std::string& folder, 
     }
     int status = 0;
     waitpid(child, &status, 0);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) why = read_file(folder + "/why");
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) why = file_text(folder + "/why");
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -219,10 +219,10 @@ TEST_F(FeedUdpTest, TwoListenersOnAGroupBothGetEveryDecode) {
             pid_t one = start_feed({"--udp", address}, "one.log", "one.err");
             pid_t two = start_feed({"--udp", address}, "two.log", "two.err");
             auto has = [&](const char* name, const std::string& what) {
-                return read_file(folder + "/" + name).find(what) != std::string::npos;
+                return file_text(folder + "/" + name).find(what) != std::string::npos;
             };
             // Both have joined once both take a first decode, sent until they do.
-            bool joined = wait_for(
+            bool joined = wait_until(
                 [&] {
                     udp_send(group, port, {udp_wsjtx_status("WSJT-X", 14074000, "FT8"),
                                             udp_decode("WSJT-X", udp_ms(12, 0, 0), -1, "~", "CQ K0JOIN EN10")});
@@ -234,16 +234,16 @@ TEST_F(FeedUdpTest, TwoListenersOnAGroupBothGetEveryDecode) {
                 decodes.push_back(udp_decode("WSJT-X", udp_ms(12, 0, 15), -10, "~", "CQ K" + std::to_string(i) + "ABC FN42"));
             decodes.push_back(udp_decode("WSJT-X", udp_ms(12, 0, 30), 0, "~", "CQ Z9END AA00"));
             udp_send(group, port, decodes);
-            bool all = joined && wait_for([&] { return has("one.log", "Z9END,") && has("two.log", "Z9END,"); }, 10000);
+            bool all = joined && wait_until([&] { return has("one.log", "Z9END,") && has("two.log", "Z9END,"); }, 10000);
             stop(one);
             stop(two);
             return !joined ? 1 : !all ? 2 : 0;
         },
         folder, why);
     if (result == 77) GTEST_SKIP() << why;
-    ASSERT_EQ(result, 0) << read_file(folder + "/one.err") << read_file(folder + "/two.err");
+    ASSERT_EQ(result, 0) << file_text(folder + "/one.err") << file_text(folder + "/two.err");
     for (const char* name : {"/one.log", "/two.log"}) {
-        const std::string text = read_file(folder + name);
+        const std::string text = file_text(folder + name);
         EXPECT_EQ(count(text, "ABC,FN42,12:00:15,-10,"), 50u) << name;
         EXPECT_EQ(count(text, "\r\n"), 53u) << name;
     }

@@ -8,62 +8,24 @@
 // clang-format on
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <fstream>
-#include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "feed/udp_source.h"
+#include "tests/support/file_text.h"
 #include "tests/support/udp_datagram.h"
+#include "tests/support/udp_loopback.h"
+#include "tests/support/wait_until.h"
 
 namespace {
-
-// A loopback port that was free a moment ago.
-uint16_t free_port() {
-    SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int size = sizeof a;
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &size);
-    closesocket(s);
-    return ntohs(a.sin_port);
-}
-
-void send_all(uint16_t port, const std::vector<std::string>& datagrams) {
-    SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    for (const std::string& d : datagrams)
-        EXPECT_EQ(sendto(s, d.data(), int(d.size()), 0, reinterpret_cast<sockaddr*>(&to), sizeof to), int(d.size()));
-    closesocket(s);
-}
-
-bool wait_for(const std::function<bool()>& condition, int timeout_ms) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 class UdpSocketWin32 : public ::testing::Test {
 protected:
     void SetUp() override {
         WSADATA data;
         ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
-        source.address.port = free_port();
+        source.address.port = udp_free_port();
     }
     void TearDown() override {
         udp_source_close(source);
@@ -78,12 +40,13 @@ TEST_F(UdpSocketWin32, AUnicastPortIsHeldAloneAndItsDatagramsBecomeSpots) {
     std::string error;
     EXPECT_EQ(udp_socket_open(second, source.address, "", error), UdpOpen::in_use) << error;
     udp_socket_close(second);
-    send_all(source.address.port, {udp_wsjtx_status("WSJT-X", 14074000, "FT8"),
-                                   udp_decode("WSJT-X", udp_ms(12, 0, 0), -7, "~", "CQ K1ABC FN42"),
-                                   udp_decode("WSJT-X", udp_ms(12, 0, 0), -7, "~", "CQ K1ABC").substr(0, 40),
-                                   udp_decode("MSHV", udp_ms(12, 0, 15), 2, "JT65", "W1AW JA1ABC R-10")});
+    EXPECT_TRUE(udp_send("127.0.0.1", source.address.port,
+                         {udp_wsjtx_status("WSJT-X", 14074000, "FT8"),
+                          udp_decode("WSJT-X", udp_ms(12, 0, 0), -7, "~", "CQ K1ABC FN42"),
+                          udp_decode("WSJT-X", udp_ms(12, 0, 0), -7, "~", "CQ K1ABC").substr(0, 40),
+                          udp_decode("MSHV", udp_ms(12, 0, 15), 2, "JT65", "W1AW JA1ABC R-10")}));
     std::vector<FeedSpot> spots;
-    ASSERT_TRUE(wait_for(
+    ASSERT_TRUE(wait_until(
         [&] {
             udp_source_drain(source, 1700006400 + 43300, udp_batch, spots);
             return source.datagrams == 4;
@@ -112,21 +75,22 @@ TEST_F(UdpSocketWin32, TheFeederKeepsASpotLogFromDatagrams) {
     PROCESS_INFORMATION process{};
     ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &process));
     // Listening once it has written the log: it opens its socket first.
-    EXPECT_TRUE(wait_for([&] { return GetFileAttributesA(log.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000));
+    EXPECT_TRUE(wait_until([&] { return GetFileAttributesA(log.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000));
     UdpSocket probe;
     std::string error;
     EXPECT_EQ(udp_socket_open(probe, source.address, "", error), UdpOpen::in_use);
     udp_socket_close(probe);
-    send_all(source.address.port, {udp_wsjtx_status("WSJT-X", 14074000, "FT8"),
-                                   udp_decode("WSJT-X", udp_ms(12, 0, 0), -7, "~", "CQ K1ABC FN42"),
-                                   udp_decode("WSJT-X", udp_ms(12, 0, 15), -9, "~", "W1AW G4ABC IO91")});
-    const bool written = wait_for([&] { return read_file(log).find("G4ABC,") != std::string::npos; }, 20000);
+    EXPECT_TRUE(udp_send("127.0.0.1", source.address.port,
+                         {udp_wsjtx_status("WSJT-X", 14074000, "FT8"),
+                          udp_decode("WSJT-X", udp_ms(12, 0, 0), -7, "~", "CQ K1ABC FN42"),
+                          udp_decode("WSJT-X", udp_ms(12, 0, 15), -9, "~", "W1AW G4ABC IO91")}));
+    const bool written = wait_until([&] { return file_text(log).find("G4ABC,") != std::string::npos; }, 20000);
     TerminateProcess(process.hProcess, 0);
     WaitForSingleObject(process.hProcess, 10000);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
     EXPECT_TRUE(written);
-    const std::string text = read_file(log);
+    const std::string text = file_text(log);
     EXPECT_NE(text.find("K1ABC,FN42,12:00:00,-7,\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("G4ABC,IO91,12:00:15,-9,\r\n"), std::string::npos) << text;
     DeleteFileA(log.c_str());

@@ -13,6 +13,7 @@
 #include "graphics/text_print.h"
 #include "tests/host/probe_picture.h"
 #include "tests/support/gui_fixture.h"
+#include "tests/support/text_count.h"
 
 namespace {
 
@@ -27,12 +28,7 @@ protected:
         ASSERT_TRUE(said("probe: ready", ready_timeout_ms)) << program_stderr(program);
         window_focus(server.display, window);
     }
-    int count(const std::string& text) {
-        const std::string& all = program_stderr(program);
-        int n = 0;
-        for (size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) n++;
-        return n;
-    }
+    int count(const std::string& text) { return int(::count(program_stderr(program), text)); }
     // Waits until the window shows `expected`; otherwise leaves both pictures
     // in the current folder for a look.
     bool shows(const std::vector<uint32_t>& expected, int timeout_ms = 5000) {

@@ -11,6 +11,7 @@
 
 #include "host/process.h"
 #include "tests/support/gui_fixture.h"
+#include "tests/support/text_count.h"
 
 namespace {
 
@@ -65,12 +66,6 @@ std::string at(std::string text, const std::string& folder) {
     for (size_t i = text.find('@'); i != std::string::npos; i = text.find('@', i + folder.size()))
         text.replace(i, 1, folder);
     return text;
-}
-
-size_t count(const std::string& text, const std::string& part) {
-    size_t n = 0;
-    for (size_t i = text.find(part); i != std::string::npos; i = text.find(part, i + 1)) n++;
-    return n;
 }
 
 TEST_F(ProcessTest, AFolderItCannotUseEndsTheStartWithExitCodeTwoAndOneMessageBeforeAnyWindow) {

@@ -12,6 +12,7 @@
 #include "tests/support/golden.h"
 #include "tests/support/gui_fixture.h"
 #include "tests/support/monitor_picture.h"
+#include "tests/support/text_count.h"
 
 namespace {
 
@@ -118,12 +119,7 @@ TEST_F(MonitorWindowTest, AMissingLogIsReportedAndTheMonitorRunsOn) {
     window_focus(server.display, box);
     key_tap(server.display, XK_y);
     // The frame stays up and the next refresh tries again: one report per refresh.
-    auto reports = [&] {
-        const std::string& all = program_stderr(program);
-        int n = 0;
-        for (size_t at = all.find(report); at != std::string::npos; at = all.find(report, at + 1)) n++;
-        return n;
-    };
+    auto reports = [&] { return count(program_stderr(program), report); };
     ASSERT_TRUE(wait_until([&] { return reports() == 2; }, 40000)) << program_stderr(program);
     EXPECT_FALSE(program_poll(program));
     EXPECT_EQ(program_stderr(program).find("Line:283"), std::string::npos) << "nothing read from the unopened file";

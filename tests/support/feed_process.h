@@ -22,31 +22,15 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/file_text.h"
+#include "tests/support/text_count.h"
+#include "tests/support/wait_until.h"
+
 extern char** environ;
 
 namespace feed_test {
 
 namespace fs = std::filesystem;
-
-inline std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline bool wait_for(const std::function<bool()>& condition, int timeout_ms) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
-inline size_t count(const std::string& text, const std::string& part) {
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) n++;
-    return n;
-}
 
 // `n` decodes of distinct calls PREFIX0X, PREFIX1X ... a second apart from 00:00:00.
 inline std::string decodes(int n, const std::string& prefix) {
@@ -118,7 +102,7 @@ protected:
     int finish() { return finish(pid); }
     int finish(pid_t& which) {
         int status = 0;
-        if (!wait_for([&] { return waitpid(which, &status, WNOHANG) == which; }, 20000)) {
+        if (!wait_until([&] { return waitpid(which, &status, WNOHANG) == which; }, 20000)) {
             kill(which, SIGKILL);
             waitpid(which, nullptr, 0);
             status = -1;
@@ -131,7 +115,7 @@ protected:
         pid_t other = start(args, env);
         return finish(other);
     }
-    std::string errors() { return read_file(folder + "/feed.err"); }
+    std::string errors() { return file_text(folder + "/feed.err"); }
     void append(const std::string& name, const std::string& text) {
         std::ofstream(folder + "/" + name, std::ios::binary | std::ios::app) << text;
     }

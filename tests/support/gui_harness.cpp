@@ -11,22 +11,14 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 extern char** environ;
 
 namespace {
-
-int64_t now_ms() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 void drain(Program& p) {
     if (p.stderr_fd < 0) return;
@@ -56,15 +48,6 @@ std::vector<uint32_t> image_pixels(Display* d, Drawable drawable, int x, int y, 
 int ignore_x_error(Display*, XErrorEvent*) { return 0; }
 
 }  // namespace
-
-bool wait_until(const std::function<bool()>& condition, int timeout_ms) {
-    int64_t deadline = now_ms() + timeout_ms;
-    for (;;) {
-        if (condition()) return true;
-        if (now_ms() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
 
 bool xserver_start(XServer& server) {
     int fds[2];

@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-// Waits until `condition` holds or `timeout_ms` passes; true when it held.
-bool wait_until(const std::function<bool()>& condition, int timeout_ms);
+#include "tests/support/wait_until.h"
 
 struct XServer {
     pid_t pid = -1;            // the Xvfb process
