@@ -29,7 +29,7 @@ struct FeedKept {
 // One hour's share of the call-and-time table: a decoder writes in time order,
 // so the hour being read stays in the cache, whatever the span's size.
 struct FeedHourTable {
-    std::vector<uint64_t> slots;  // a hash tag beside an index into `kept` + 1; 0 empty; at most half full
+    std::vector<uint64_t> slots;  // a hash tag beside an index into `kept` + 1; 0 empty; at most 3/4 full
     size_t used = 0;              // entries
 };
 
@@ -78,6 +78,7 @@ size_t feed_keeper_held(const FeedKeeper& keeper);
 
 // ---- records ----
 
-// The records of order[first...] as the log's bytes, handed over in pieces of
-// about 1 MiB through `buffer`; call until it gives an empty piece.
+// The records of order[first...] as the log's bytes, handed over in pieces:
+// a long run of records lying in order in `bytes` as it lies, others copied
+// into `buffer` about 1 MiB at a time; call until it gives an empty piece.
 std::string_view feed_keeper_records(const FeedKeeper& keeper, size_t& next, std::string& buffer);

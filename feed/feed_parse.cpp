@@ -82,6 +82,15 @@ bool parse_dial(std::string_view s, double& out) {
     return parse_mhz(s, out) || (s.find('.') != std::string_view::npos && parse_real(s, out) && out == 0);
 }
 
+// A dial as parse_dial reads it, the last one's value remembered: a decoder
+// writes the same dial on line after line.
+bool dial_of(std::string_view s, FeedContext& context, double& out) {
+    if (!s.empty() && context.dial_text == s) return out = context.dial_value, true;
+    if (!parse_dial(s, out)) return false;
+    if (s.size() <= 23) context.dial_text.assign(s), context.dial_value = out;
+    return true;
+}
+
 bool is_letter(char c, char last) { return (c >= 'A' && c <= last) || (c >= 'a' && c <= last - 'A' + 'a'); }
 
 // A square (FN42) or subsquare (FN42hx); a 6-character call such as AM575C is neither.
@@ -194,7 +203,7 @@ FeedLine parse_wsjtx(const Words& w, FeedContext& context, FeedSpot& spot) {
         return FeedLine::malformed;
     if (w[2] == "Tx") return FeedLine::ignored;
     if (w[2] != "Rx" || w.size() < 8) return FeedLine::malformed;
-    if (!parse_dial(w[1], spot.dial_mhz) || !parse_int(w[4], spot.snr) || !sane_snr(spot.snr)) return FeedLine::malformed;
+    if (!dial_of(w[1], context, spot.dial_mhz) || !parse_int(w[4], spot.snr) || !sane_snr(spot.snr)) return FeedLine::malformed;
     spot.when = day + seconds;
     spot.mode.assign(w[3]);
     return take_message(w, 7, context, spot);
