@@ -6,6 +6,8 @@
 #include <cmath>
 #include <utility>
 
+#include "feed/feed_system.h"
+
 namespace {
 
 // A record never grows the kept bytes past what an offset of 32 bits reaches
@@ -29,15 +31,17 @@ std::string_view call_of(const FeedKeeper& k, const FeedKept& kept) {
 // that most other keys are told apart without a look at their record.
 uint64_t entry_of(uint64_t hash, size_t index) { return (hash & 0xffffffff00000000ull) | uint64_t(index + 1); }
 
-int64_t hour_of(int64_t when) { return (when - ((when % 3600) + 3600) % 3600) / 3600; }
+int64_t slice_of(int64_t when) {
+    return (when - ((when % feed_table_slice) + feed_table_slice) % feed_table_slice) / feed_table_slice;
+}
 
 // Where a hash starts its search in a table of `size` slots (a power of two):
 // its high bits, which the entry keeps, so that the table grows without a
 // look at the records.
 size_t home_of(uint64_t hash, size_t size) { return size_t(hash >> (64 - std::countr_zero(size))); }
 
-// The hour table's slot for a call and time: the one holding it, or the empty one where it goes.
-size_t slot_of(const FeedKeeper& k, const FeedHourTable& t, uint64_t hash, std::string_view call, int64_t when) {
+// The slice table's slot for a call and time: the one holding it, or the empty one where it goes.
+size_t slot_of(const FeedKeeper& k, const FeedSliceTable& t, uint64_t hash, std::string_view call, int64_t when) {
     const size_t mask = t.slots.size() - 1;
     const uint64_t tag = hash & 0xffffffff00000000ull;
     for (size_t i = home_of(hash, t.slots.size());; i = (i + 1) & mask) {
@@ -52,8 +56,8 @@ size_t slot_of(const FeedKeeper& k, const FeedHourTable& t, uint64_t hash, std::
 // A table of at least 16 slots that holds `entries` at most three quarters full.
 size_t table_size(size_t entries) { return std::bit_ceil(std::max<size_t>(16, entries + entries / 3 + 1)); }
 
-// Makes room for `entries` in an hour's table, keeping it at most three quarters full.
-void table_reserve(FeedHourTable& t, size_t entries) {
+// Makes room for `entries` in a slice's table, keeping it at most three quarters full.
+void table_reserve(FeedSliceTable& t, size_t entries) {
     if (entries * 4 <= t.slots.size() * 3) return;
     std::vector<uint64_t> old(std::max(table_size(entries), t.slots.size() * 2), 0);
     old.swap(t.slots);
@@ -66,27 +70,27 @@ void table_reserve(FeedHourTable& t, size_t entries) {
     }
 }
 
-// The table of the hour of `when`, with room for one more entry.
-FeedHourTable& hour_table(FeedKeeper& k, int64_t when) {
-    const int64_t hour = hour_of(when);
-    if (k.table_hour == nullptr || k.table_hour->first != hour) {
-        // An hour that follows the one in use is made as large as that one
-        // holds: decodes come at much the same rate hour after hour. (Only
-        // then: each hour lends its size once, so the tables stay within twice
-        // what their entries need.)
-        const bool follows = k.table_hour != nullptr && k.table_hour->first == hour - 1;
-        const size_t last = follows ? k.table_hour->second.used : 0;
-        const auto [at, made] = k.table.try_emplace(hour);
-        k.table_hour = &*at;
+// The table of the slice of `when`, with room for one more entry.
+FeedSliceTable& slice_table(FeedKeeper& k, int64_t when) {
+    const int64_t slice = slice_of(when);
+    if (k.table_slice == nullptr || k.table_slice->first != slice) {
+        // A slice that follows the one in use is made as large as that one
+        // holds: decodes come at much the same rate slice after slice. (Only
+        // then: each slice lends its size once, so the tables stay within
+        // twice what their entries need.)
+        const bool follows = k.table_slice != nullptr && k.table_slice->first == slice - 1;
+        const size_t last = follows ? k.table_slice->second.used : 0;
+        const auto [at, made] = k.table.try_emplace(slice);
+        k.table_slice = &*at;
         if (made) table_reserve(at->second, last);
     }
-    FeedHourTable& t = k.table_hour->second;
+    FeedSliceTable& t = k.table_slice->second;
     table_reserve(t, t.used + 1);
     return t;
 }
 
-// Enters kept[index] in its hour's table `t`; false when its call and time are there already.
-bool table_insert(FeedKeeper& k, FeedHourTable& t, uint64_t hash, std::string_view call, int64_t when, size_t index) {
+// Enters kept[index] in its slice's table `t`; false when its call and time are there already.
+bool table_insert(FeedKeeper& k, FeedSliceTable& t, uint64_t hash, std::string_view call, int64_t when, size_t index) {
     const size_t slot = slot_of(k, t, hash, call, when);
     if (t.slots[slot] != 0) return false;
     t.slots[slot] = entry_of(hash, index);
@@ -163,7 +167,7 @@ FeedMove feed_keeper_move(FeedKeeper& k, int64_t from, int64_t to) {
     for (size_t i = 0; i < next.kept.size(); i++) {
         const FeedKept& kept = next.kept[i];
         const std::string_view call = call_of(next, kept);
-        table_insert(next, hour_table(next, kept.when), key_hash(call, kept.when), call, kept.when, i);
+        table_insert(next, slice_table(next, kept.when), key_hash(call, kept.when), call, kept.when, i);
     }
     k = std::move(next);
     return changed ? FeedMove::forward : FeedMove::none;
@@ -174,7 +178,7 @@ bool feed_keeper_offer(FeedKeeper& k, const FeedSpot& spot) {
         k.outside++;
         return false;
     }
-    FeedHourTable& t = hour_table(k, spot.when);
+    FeedSliceTable& t = slice_table(k, spot.when);
     const uint64_t hash = key_hash(spot.call.view(), spot.when);
     __builtin_prefetch(&t.slots[home_of(hash, t.slots.size())]);  // fetched while the record is made
     char record[feed_record_max];
@@ -195,7 +199,9 @@ void feed_keeper_settle(FeedKeeper& k) {
 void feed_keeper_expect(FeedKeeper& k, size_t spots) {
     spots = std::min<size_t>(spots, size_t(1) << 23);
     auto grow = [](auto& v, size_t need) {
-        if (need > v.capacity()) v.reserve(std::max(need, v.capacity() * 2));
+        if (need <= v.capacity()) return;
+        v.reserve(std::max(need, v.capacity() * 2));
+        feed_memory_large(v.data() + v.size(), (v.capacity() - v.size()) * sizeof(v[0]));  // what is still untouched
     };
     grow(k.kept, k.kept.size() + spots);
     grow(k.order, k.order.size() + spots);
