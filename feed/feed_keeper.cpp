@@ -27,28 +27,22 @@ std::string_view call_of(const FeedKeeper& k, const FeedKept& kept) {
     return std::string_view(k.bytes).substr(kept.at, kept.call_size);
 }
 
-// A table entry: the hash's high half beside the index + 1 (0: empty), so
-// that most other keys are told apart without a look at their record.
-uint64_t entry_of(uint64_t hash, size_t index) { return (hash & 0xffffffff00000000ull) | uint64_t(index + 1); }
-
 int64_t slice_of(int64_t when) {
     return (when - ((when % feed_table_slice) + feed_table_slice) % feed_table_slice) / feed_table_slice;
 }
 
-// Where a hash starts its search in a table of `size` slots (a power of two):
-// its high bits, which the entry keeps, so that the table grows without a
-// look at the records.
-size_t home_of(uint64_t hash, size_t size) { return size_t(hash >> (64 - std::countr_zero(size))); }
+// Where a hash starts its search in a table of `size` slots (a power of two).
+size_t home_of(uint64_t hash, size_t size) { return size_t(hash) & (size - 1); }
 
-// The slice table's slot for a call and time: the one holding it, or the empty one where it goes.
+// The slice table's slot for a call and time: the one holding it, or the empty
+// one where it goes. The records a slice's entries point to were kept a few
+// minutes apart at most, so that the look at them stays in the cache.
 size_t slot_of(const FeedKeeper& k, const FeedSliceTable& t, uint64_t hash, std::string_view call, int64_t when) {
     const size_t mask = t.slots.size() - 1;
-    const uint64_t tag = hash & 0xffffffff00000000ull;
     for (size_t i = home_of(hash, t.slots.size());; i = (i + 1) & mask) {
-        const uint64_t entry = t.slots[i];
+        const uint32_t entry = t.slots[i];
         if (entry == 0) return i;
-        if ((entry & 0xffffffff00000000ull) != tag) continue;
-        const FeedKept& other = k.kept[uint32_t(entry) - 1];
+        const FeedKept& other = k.kept[entry - 1];
         if (other.when == when && call_of(k, other) == call) return i;
     }
 }
@@ -57,14 +51,15 @@ size_t slot_of(const FeedKeeper& k, const FeedSliceTable& t, uint64_t hash, std:
 size_t table_size(size_t entries) { return std::bit_ceil(std::max<size_t>(16, entries + entries / 3 + 1)); }
 
 // Makes room for `entries` in a slice's table, keeping it at most three quarters full.
-void table_reserve(FeedSliceTable& t, size_t entries) {
+void table_reserve(const FeedKeeper& k, FeedSliceTable& t, size_t entries) {
     if (entries * 4 <= t.slots.size() * 3) return;
-    std::vector<uint64_t> old(std::max(table_size(entries), t.slots.size() * 2), 0);
+    std::vector<uint32_t> old(std::max(table_size(entries), t.slots.size() * 2), 0);
     old.swap(t.slots);
     const size_t mask = t.slots.size() - 1;
-    for (uint64_t entry : old) {
+    for (uint32_t entry : old) {
         if (entry == 0) continue;
-        size_t i = home_of(entry, t.slots.size());
+        const FeedKept& kept = k.kept[entry - 1];
+        size_t i = home_of(key_hash(call_of(k, kept), kept.when), t.slots.size());
         while (t.slots[i] != 0) i = (i + 1) & mask;
         t.slots[i] = entry;
     }
@@ -82,10 +77,10 @@ FeedSliceTable& slice_table(FeedKeeper& k, int64_t when) {
         const size_t last = follows ? k.table_slice->second.used : 0;
         const auto [at, made] = k.table.try_emplace(slice);
         k.table_slice = &*at;
-        if (made) table_reserve(at->second, last);
+        if (made) table_reserve(k, at->second, last);
     }
     FeedSliceTable& t = k.table_slice->second;
-    table_reserve(t, t.used + 1);
+    table_reserve(k, t, t.used + 1);
     return t;
 }
 
@@ -93,7 +88,7 @@ FeedSliceTable& slice_table(FeedKeeper& k, int64_t when) {
 bool table_insert(FeedKeeper& k, FeedSliceTable& t, uint64_t hash, std::string_view call, int64_t when, size_t index) {
     const size_t slot = slot_of(k, t, hash, call, when);
     if (t.slots[slot] != 0) return false;
-    t.slots[slot] = entry_of(hash, index);
+    t.slots[slot] = uint32_t(index + 1);
     t.used++;
     return true;
 }

@@ -33,7 +33,7 @@ constexpr int64_t feed_table_slice = 256;
 
 // One slice's share of the call-and-time table.
 struct FeedSliceTable {
-    std::vector<uint64_t> slots;  // a hash tag beside an index into `kept` + 1; 0 empty; at most 3/4 full
+    std::vector<uint32_t> slots;  // an index into `kept` + 1; 0 empty; at most 3/4 full
     size_t used = 0;              // entries
 };
 

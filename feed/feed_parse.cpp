@@ -11,10 +11,14 @@ namespace {
 // The words of a line, as views of it: the first `max_words` kept, all counted.
 struct Words {
     static constexpr size_t max_words = 24;
-    std::string_view at[max_words];
-    size_t kept = 0;   // views in `at`
+    struct Word {  // left unset beyond `kept`: a line of a few words sets no more
+        const char* at;
+        size_t size;
+    };
+    Word at[max_words];
+    size_t kept = 0;   // words in `at`
     size_t count = 0;  // words in the line
-    std::string_view operator[](size_t i) const { return i < kept ? at[i] : std::string_view(); }
+    std::string_view operator[](size_t i) const { return i < kept ? std::string_view(at[i].at, at[i].size) : std::string_view(); }
     size_t size() const { return count; }
 };
 
@@ -26,7 +30,7 @@ Words words(std::string_view line) {
         size_t start = i;
         while (i < line.size() && line[i] != ' ' && line[i] != '\t') i++;
         if (i > start) {
-            if (out.kept < Words::max_words) out.at[out.kept++] = line.substr(start, i - start);
+            if (out.kept < Words::max_words) out.at[out.kept++] = {line.data() + start, i - start};
             out.count++;
         }
     }
