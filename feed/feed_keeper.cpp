@@ -179,7 +179,7 @@ bool feed_keeper_offer(FeedKeeper& k, const FeedSpot& spot) {
     char record[feed_record_max];
     const size_t size = feed_record(spot, record);
     const uint32_t index = uint32_t(k.kept.size());
-    if (!table_insert(k, t, hash, spot.call.view(), spot.when, index)) return false;  // the same call and time once more
+    if (!table_insert(k, t, hash, spot.call.view(), spot.when, index)) return false;  // that call and time once more
     k.kept.push_back({spot.when, uint32_t(k.bytes.size()), uint8_t(size), spot.call.size});
     k.bytes.append(record, size);
     if (spot.when < k.to) k.order.push_back(index);

@@ -18,7 +18,9 @@ struct Words {
     Word at[max_words];
     size_t kept = 0;   // words in `at`
     size_t count = 0;  // words in the line
-    std::string_view operator[](size_t i) const { return i < kept ? std::string_view(at[i].at, at[i].size) : std::string_view(); }
+    std::string_view operator[](size_t i) const {
+        return i < kept ? std::string_view(at[i].at, at[i].size) : std::string_view();
+    }
     size_t size() const { return count; }
 };
 
@@ -128,6 +130,15 @@ bool date_of(std::string_view d, int64_t& day) {
     return true;
 }
 
+// A stamp's date as date_of reads it, the last one's midnight remembered: a
+// decoder writes the same date line after line, all day.
+bool stamp_date(std::string_view d, FeedContext& context, int64_t& day) {
+    if (!d.empty() && context.date_text == d) return day = context.date_day, true;
+    if (!date_of(d, day)) return false;
+    if (d.size() <= 8) context.date_text.assign(d), context.date_day = day;
+    return true;
+}
+
 // The dial frequency as the aux of a spot without a grid; the context keeps the last one.
 void mhz_text(double mhz, FeedContext& context, FeedText<15>& out) {
     if (mhz != context.text_mhz) {
@@ -203,11 +214,13 @@ FeedLine parse_wsjtx(const Words& w, FeedContext& context, FeedSpot& spot) {
     std::string_view stamp = w[0];
     int64_t day;
     int seconds;
-    if (stamp.size() != 13 || stamp[6] != '_' || !date_of(stamp.substr(0, 6), day) || !time_of(stamp.substr(7), seconds))
+    if (stamp.size() != 13 || stamp[6] != '_' || !stamp_date(stamp.substr(0, 6), context, day) ||
+        !time_of(stamp.substr(7), seconds))
         return FeedLine::malformed;
     if (w[2] == "Tx") return FeedLine::ignored;
     if (w[2] != "Rx" || w.size() < 8) return FeedLine::malformed;
-    if (!dial_of(w[1], context, spot.dial_mhz) || !parse_int(w[4], spot.snr) || !sane_snr(spot.snr)) return FeedLine::malformed;
+    if (!dial_of(w[1], context, spot.dial_mhz) || !parse_int(w[4], spot.snr) || !sane_snr(spot.snr))
+        return FeedLine::malformed;
     spot.when = day + seconds;
     spot.mode.assign(w[3]);
     return take_message(w, 7, context, spot);
@@ -244,7 +257,7 @@ FeedLine parse_jtdx(const Words& w, FeedContext& context, FeedSpot& spot) {
     std::string_view stamp = w[0];
     int64_t day;
     int seconds;
-    if (!date_of(stamp.substr(0, 8), day) || !time_of(stamp.substr(9), seconds)) return FeedLine::malformed;
+    if (!stamp_date(stamp.substr(0, 8), context, day) || !time_of(stamp.substr(9), seconds)) return FeedLine::malformed;
     if (w.size() >= 4 && w[2] == "MHz") {
         double mhz;
         if (!parse_dial(w[1], mhz)) return FeedLine::malformed;

@@ -61,6 +61,8 @@ struct FeedContext {
     FeedText<15> mhz_text;
     FeedText<23> dial_text;   // the dial frequency last read as text, and its value
     double dial_value = 0;
+    FeedText<8> date_text;    // the date of a line's stamp last read, and its midnight
+    int64_t date_day = 0;
 };
 
 enum class FeedLine {
