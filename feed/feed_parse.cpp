@@ -41,6 +41,15 @@ Words words(std::string_view line) {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+// A word against a short one, compared in place: the tests every line goes
+// through cost no call into the library.
+constexpr bool is(std::string_view word, std::string_view short_word) {
+    if (word.size() != short_word.size()) return false;
+    for (size_t i = 0; i < word.size(); i++)
+        if (word[i] != short_word[i]) return false;
+    return true;
+}
+
 bool all_digits(std::string_view s, size_t n) {
     if (s.size() != n) return false;
     for (char c : s)
@@ -103,7 +112,7 @@ bool is_letter(char c, char last) { return (c >= 'A' && c <= last) || (c >= 'a' 
 bool is_grid(std::string_view w) {
     return (w.size() == 4 || w.size() == 6) && w[0] >= 'A' && w[0] <= 'R' && w[1] >= 'A' && w[1] <= 'R' &&
            is_digit(w[2]) && is_digit(w[3]) && (w.size() == 4 || (is_letter(w[4], 'X') && is_letter(w[5], 'X'))) &&
-           w != "RR73";
+           !is(w, "RR73");
 }
 
 // A plausible SNR for a weak-signal decode; beyond this the line is not trusted.
@@ -150,7 +159,7 @@ void mhz_text(double mhz, FeedContext& context, FeedText<15>& out) {
     out = context.mhz_text;
 }
 
-bool is_cq(std::string_view w) { return w == "CQ" || w == "QRZ"; }
+bool is_cq(std::string_view w) { return is(w, "CQ") || is(w, "QRZ"); }
 
 // Where the sender stands in a message's words: "CALL1 CALL2 ...", or CQ with one
 // optional modifier (DX, NA, POTA, a number ...).
@@ -217,8 +226,8 @@ FeedLine parse_wsjtx(const Words& w, FeedContext& context, FeedSpot& spot) {
     if (stamp.size() != 13 || stamp[6] != '_' || !stamp_date(stamp.substr(0, 6), context, day) ||
         !time_of(stamp.substr(7), seconds))
         return FeedLine::malformed;
-    if (w[2] == "Tx") return FeedLine::ignored;
-    if (w[2] != "Rx" || w.size() < 8) return FeedLine::malformed;
+    if (is(w[2], "Tx")) return FeedLine::ignored;
+    if (!is(w[2], "Rx") || w.size() < 8) return FeedLine::malformed;
     if (!dial_of(w[1], context, spot.dial_mhz) || !parse_int(w[4], spot.snr) || !sane_snr(spot.snr))
         return FeedLine::malformed;
     spot.when = day + seconds;
@@ -324,7 +333,7 @@ bool feed_plausible_call(std::string_view w) {
         else if (c != '/') return false;
     }
     if (!letter || !digit) return false;
-    return w != "RR73" && w != "RRR" && w.front() != '/' && w.back() != '/';
+    return !is(w, "RR73") && !is(w, "RRR") && w.front() != '/' && w.back() != '/';
 }
 
 std::string_view feed_message_call(std::string_view message) { return message_call(words(message), 0); }
@@ -334,7 +343,7 @@ std::string_view feed_message_grid(std::string_view message) { return message_gr
 FeedLine feed_parse_line(std::string_view line, FeedContext& context, FeedSpot& spot) {
     // A run of NULs is what a crash leaves where it was writing: the line goes on after it.
     if (!line.empty() && std::memchr(line.data(), 0, line.size()) != nullptr) line.remove_prefix(line.rfind('\0') + 1);
-    if (line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);  // a UTF-8 byte-order mark
+    if (is(line.substr(0, 3), "\xEF\xBB\xBF")) line.remove_prefix(3);  // a UTF-8 byte-order mark
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
     const Words w = words(line);
     if (w.size() == 0) return FeedLine::ignored;
