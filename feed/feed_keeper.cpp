@@ -1,9 +1,12 @@
 #include "feed/feed_keeper.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cmath>
 #include <utility>
+
+#include "feed/feed_system.h"
 
 namespace {
 
@@ -24,48 +27,68 @@ std::string_view call_of(const FeedKeeper& k, const FeedKept& kept) {
     return std::string_view(k.bytes).substr(kept.at, kept.call_size);
 }
 
-// A table entry: the hash's high half beside the index + 1 (0: empty), so
-// that most other keys are told apart without a look at their record.
-uint64_t entry_of(uint64_t hash, size_t index) { return (hash & 0xffffffff00000000ull) | uint64_t(index + 1); }
+int64_t slice_of(int64_t when) {
+    return (when - ((when % feed_table_slice) + feed_table_slice) % feed_table_slice) / feed_table_slice;
+}
 
-int64_t hour_of(int64_t when) { return (when - ((when % 3600) + 3600) % 3600) / 3600; }
+// Where a hash starts its search in a table of `size` slots (a power of two).
+size_t home_of(uint64_t hash, size_t size) { return size_t(hash) & (size - 1); }
 
-// The hour table's slot for a call and time: the one holding it, or the empty one where it goes.
-size_t slot_of(const FeedKeeper& k, const FeedHourTable& t, uint64_t hash, std::string_view call, int64_t when) {
+// The slice table's slot for a call and time: the one holding it, or the empty
+// one where it goes. The records a slice's entries point to were kept a few
+// minutes apart at most, so that the look at them stays in the cache.
+size_t slot_of(const FeedKeeper& k, const FeedSliceTable& t, uint64_t hash, std::string_view call, int64_t when) {
     const size_t mask = t.slots.size() - 1;
-    const uint64_t tag = hash & 0xffffffff00000000ull;
-    for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        const uint64_t entry = t.slots[i];
+    for (size_t i = home_of(hash, t.slots.size());; i = (i + 1) & mask) {
+        const uint32_t entry = t.slots[i];
         if (entry == 0) return i;
-        if ((entry & 0xffffffff00000000ull) != tag) continue;
-        const FeedKept& other = k.kept[uint32_t(entry) - 1];
+        const FeedKept& other = k.kept[entry - 1];
         if (other.when == when && call_of(k, other) == call) return i;
     }
 }
 
-// Makes room for one more entry in an hour's table, keeping it at most half full.
-void table_reserve(const FeedKeeper& k, FeedHourTable& t) {
-    if ((t.used + 1) * 2 <= t.slots.size()) return;
-    std::vector<uint64_t> old(std::max<size_t>(16, t.slots.size() * 2), 0);
+// A table of at least 16 slots that holds `entries` at most three quarters full.
+size_t table_size(size_t entries) { return std::bit_ceil(std::max<size_t>(16, entries + entries / 3 + 1)); }
+
+// Makes room for `entries` in a slice's table, keeping it at most three quarters full.
+void table_reserve(const FeedKeeper& k, FeedSliceTable& t, size_t entries) {
+    if (entries * 4 <= t.slots.size() * 3) return;
+    std::vector<uint32_t> old(std::max(table_size(entries), t.slots.size() * 2), 0);
     old.swap(t.slots);
-    for (uint64_t entry : old) {
+    const size_t mask = t.slots.size() - 1;
+    for (uint32_t entry : old) {
         if (entry == 0) continue;
-        const FeedKept& kept = k.kept[uint32_t(entry) - 1];
-        const uint64_t hash = key_hash(call_of(k, kept), kept.when);
-        t.slots[slot_of(k, t, hash, call_of(k, kept), kept.when)] = entry;
+        const FeedKept& kept = k.kept[entry - 1];
+        size_t i = home_of(key_hash(call_of(k, kept), kept.when), t.slots.size());
+        while (t.slots[i] != 0) i = (i + 1) & mask;
+        t.slots[i] = entry;
     }
 }
 
-// Enters kept[index] in the table; false when its call and time are there already.
-bool table_insert(FeedKeeper& k, std::string_view call, int64_t when, size_t index) {
-    const int64_t hour = hour_of(when);
-    if (k.table_hour == nullptr || k.table_hour->first != hour) k.table_hour = &*k.table.try_emplace(hour).first;
-    FeedHourTable& t = k.table_hour->second;
-    table_reserve(k, t);
-    const uint64_t hash = key_hash(call, when);
+// The table of the slice of `when`, with room for one more entry.
+FeedSliceTable& slice_table(FeedKeeper& k, int64_t when) {
+    const int64_t slice = slice_of(when);
+    if (k.table_slice == nullptr || k.table_slice->first != slice) {
+        // A slice that follows the one in use is made as large as that one
+        // holds: decodes come at much the same rate slice after slice. (Only
+        // then: each slice lends its size once, so the tables stay within
+        // twice what their entries need.)
+        const bool follows = k.table_slice != nullptr && k.table_slice->first == slice - 1;
+        const size_t last = follows ? k.table_slice->second.used : 0;
+        const auto [at, made] = k.table.try_emplace(slice);
+        k.table_slice = &*at;
+        if (made) table_reserve(k, at->second, last);
+    }
+    FeedSliceTable& t = k.table_slice->second;
+    table_reserve(k, t, t.used + 1);
+    return t;
+}
+
+// Enters kept[index] in its slice's table `t`; false when its call and time are there already.
+bool table_insert(FeedKeeper& k, FeedSliceTable& t, uint64_t hash, std::string_view call, int64_t when, size_t index) {
     const size_t slot = slot_of(k, t, hash, call, when);
     if (t.slots[slot] != 0) return false;
-    t.slots[slot] = entry_of(hash, index);
+    t.slots[slot] = uint32_t(index + 1);
     t.used++;
     return true;
 }
@@ -84,7 +107,8 @@ bool wanted(const FeedKeeper& k, const FeedSpot& spot) {
 }
 
 void sort_by_time(const FeedKeeper& k, std::vector<uint32_t>::iterator first, std::vector<uint32_t>::iterator last) {
-    std::stable_sort(first, last, [&](uint32_t a, uint32_t b) { return k.kept[a].when < k.kept[b].when; });
+    auto earlier = [&](uint32_t a, uint32_t b) { return k.kept[a].when < k.kept[b].when; };
+    if (!std::is_sorted(first, last, earlier)) std::stable_sort(first, last, earlier);  // most often they came in order
 }
 
 }  // namespace
@@ -135,7 +159,11 @@ FeedMove feed_keeper_move(FeedKeeper& k, int64_t from, int64_t to) {
     }
     const bool changed = promoted_from != k.order.size() || next.order.size() != promoted_from;
     next.settled = next.order.size();
-    for (size_t i = 0; i < next.kept.size(); i++) table_insert(next, call_of(next, next.kept[i]), next.kept[i].when, i);
+    for (size_t i = 0; i < next.kept.size(); i++) {
+        const FeedKept& kept = next.kept[i];
+        const std::string_view call = call_of(next, kept);
+        table_insert(next, slice_table(next, kept.when), key_hash(call, kept.when), call, kept.when, i);
+    }
     k = std::move(next);
     return changed ? FeedMove::forward : FeedMove::none;
 }
@@ -145,16 +173,15 @@ bool feed_keeper_offer(FeedKeeper& k, const FeedSpot& spot) {
         k.outside++;
         return false;
     }
+    FeedSliceTable& t = slice_table(k, spot.when);
+    const uint64_t hash = key_hash(spot.call.view(), spot.when);
+    __builtin_prefetch(&t.slots[home_of(hash, t.slots.size())]);  // fetched while the record is made
     char record[feed_record_max];
     const size_t size = feed_record(spot, record);
     const uint32_t index = uint32_t(k.kept.size());
+    if (!table_insert(k, t, hash, spot.call.view(), spot.when, index)) return false;  // that call and time once more
     k.kept.push_back({spot.when, uint32_t(k.bytes.size()), uint8_t(size), spot.call.size});
     k.bytes.append(record, size);
-    if (!table_insert(k, spot.call.view(), spot.when, index)) {  // the same call and time once more
-        k.kept.pop_back();
-        k.bytes.resize(k.bytes.size() - size);
-        return false;
-    }
     if (spot.when < k.to) k.order.push_back(index);
     return true;
 }
@@ -167,7 +194,9 @@ void feed_keeper_settle(FeedKeeper& k) {
 void feed_keeper_expect(FeedKeeper& k, size_t spots) {
     spots = std::min<size_t>(spots, size_t(1) << 23);
     auto grow = [](auto& v, size_t need) {
-        if (need > v.capacity()) v.reserve(std::max(need, v.capacity() * 2));
+        if (need <= v.capacity()) return;
+        v.reserve(std::max(need, v.capacity() * 2));
+        feed_memory_large(v.data() + v.size(), (v.capacity() - v.size()) * sizeof(v[0]));  // what is still untouched
     };
     grow(k.kept, k.kept.size() + spots);
     grow(k.order, k.order.size() + spots);
@@ -179,9 +208,20 @@ size_t feed_keeper_held(const FeedKeeper& k) { return k.kept.size() - k.order.si
 std::string_view feed_keeper_records(const FeedKeeper& k, size_t& next, std::string& buffer) {
     constexpr size_t piece = size_t(1) << 20;
     buffer.clear();
-    for (; next < k.order.size() && buffer.size() < piece; next++) {
-        const FeedKept& kept = k.kept[k.order[next]];
-        buffer.append(k.bytes, kept.at, kept.size);
+    while (next < k.order.size() && buffer.size() < piece) {
+        // A run of records lying one after the other in `bytes` (all of them,
+        // when they came in order): handed over as they lie when it is long.
+        const size_t from = k.kept[k.order[next]].at;
+        size_t to = from;
+        size_t end = next;
+        for (; end < k.order.size() && k.kept[k.order[end]].at == to && (buffer.empty() || to - from < piece); end++)
+            to += k.kept[k.order[end]].size;
+        if (buffer.empty() && (to - from >= piece / 16 || end == k.order.size())) {
+            next = end;
+            return std::string_view(k.bytes).substr(from, to - from);
+        }
+        buffer.append(k.bytes, from, to - from);
+        next = end;
     }
     return buffer;
 }

@@ -26,10 +26,14 @@ struct FeedKept {
     uint8_t call_size;  // the call's length (the record starts with it)
 };
 
-// One hour's share of the call-and-time table: a decoder writes in time order,
-// so the hour being read stays in the cache, whatever the span's size.
-struct FeedHourTable {
-    std::vector<uint64_t> slots;  // a hash tag beside an index into `kept` + 1; 0 empty; at most half full
+// The call-and-time table is cut by time into slices of this many seconds: a
+// decoder writes in time order, so the slice being read, some tens of
+// kilobytes, stays in the cache, whatever the span's size.
+constexpr int64_t feed_table_slice = 256;
+
+// One slice's share of the call-and-time table.
+struct FeedSliceTable {
+    std::vector<uint32_t> slots;  // an index into `kept` + 1; 0 empty; at most 3/4 full
     size_t used = 0;              // entries
 };
 
@@ -47,8 +51,8 @@ struct FeedKeeper {
     std::vector<FeedKept> kept;       // every kept spot, inside the span or held, as they came
     std::vector<uint32_t> order;      // those inside the span, indices into `kept`, in the log's order
     size_t settled = 0;               // `order` before this is in place; after it came this pass
-    std::map<int64_t, FeedHourTable> table;  // one entry per call and time, by hour (when / 3600)
-    std::pair<const int64_t, FeedHourTable>* table_hour = nullptr;  // the hour last used, in `table`
+    std::map<int64_t, FeedSliceTable> table;  // one entry per call and time, by slice (when / feed_table_slice)
+    std::pair<const int64_t, FeedSliceTable>* table_slice = nullptr;  // the slice last used, in `table`
     long long outside = 0;            // decodes outside the span (or dropped ahead of it) or the filters
 };
 
@@ -78,6 +82,7 @@ size_t feed_keeper_held(const FeedKeeper& keeper);
 
 // ---- records ----
 
-// The records of order[first...] as the log's bytes, handed over in pieces of
-// about 1 MiB through `buffer`; call until it gives an empty piece.
+// The records of order[first...] as the log's bytes, handed over in pieces:
+// a long run of records lying in order in `bytes` as it lies, others copied
+// into `buffer` about 1 MiB at a time; call until it gives an empty piece.
 std::string_view feed_keeper_records(const FeedKeeper& keeper, size_t& next, std::string& buffer);

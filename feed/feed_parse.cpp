@@ -11,10 +11,16 @@ namespace {
 // The words of a line, as views of it: the first `max_words` kept, all counted.
 struct Words {
     static constexpr size_t max_words = 24;
-    std::string_view at[max_words];
-    size_t kept = 0;   // views in `at`
+    struct Word {  // left unset beyond `kept`: a line of a few words sets no more
+        const char* at;
+        size_t size;
+    };
+    Word at[max_words];
+    size_t kept = 0;   // words in `at`
     size_t count = 0;  // words in the line
-    std::string_view operator[](size_t i) const { return i < kept ? at[i] : std::string_view(); }
+    std::string_view operator[](size_t i) const {
+        return i < kept ? std::string_view(at[i].at, at[i].size) : std::string_view();
+    }
     size_t size() const { return count; }
 };
 
@@ -26,7 +32,7 @@ Words words(std::string_view line) {
         size_t start = i;
         while (i < line.size() && line[i] != ' ' && line[i] != '\t') i++;
         if (i > start) {
-            if (out.kept < Words::max_words) out.at[out.kept++] = line.substr(start, i - start);
+            if (out.kept < Words::max_words) out.at[out.kept++] = {line.data() + start, i - start};
             out.count++;
         }
     }
@@ -34,6 +40,15 @@ Words words(std::string_view line) {
 }
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// A word against a short one, compared in place: the tests every line goes
+// through cost no call into the library.
+constexpr bool is(std::string_view word, std::string_view short_word) {
+    if (word.size() != short_word.size()) return false;
+    for (size_t i = 0; i < word.size(); i++)
+        if (word[i] != short_word[i]) return false;
+    return true;
+}
 
 bool all_digits(std::string_view s, size_t n) {
     if (s.size() != n) return false;
@@ -82,13 +97,22 @@ bool parse_dial(std::string_view s, double& out) {
     return parse_mhz(s, out) || (s.find('.') != std::string_view::npos && parse_real(s, out) && out == 0);
 }
 
+// A dial as parse_dial reads it, the last one's value remembered: a decoder
+// writes the same dial on line after line.
+bool dial_of(std::string_view s, FeedContext& context, double& out) {
+    if (!s.empty() && context.dial_text == s) return out = context.dial_value, true;
+    if (!parse_dial(s, out)) return false;
+    if (s.size() <= 23) context.dial_text.assign(s), context.dial_value = out;
+    return true;
+}
+
 bool is_letter(char c, char last) { return (c >= 'A' && c <= last) || (c >= 'a' && c <= last - 'A' + 'a'); }
 
 // A square (FN42) or subsquare (FN42hx); a 6-character call such as AM575C is neither.
 bool is_grid(std::string_view w) {
     return (w.size() == 4 || w.size() == 6) && w[0] >= 'A' && w[0] <= 'R' && w[1] >= 'A' && w[1] <= 'R' &&
            is_digit(w[2]) && is_digit(w[3]) && (w.size() == 4 || (is_letter(w[4], 'X') && is_letter(w[5], 'X'))) &&
-           w != "RR73";
+           !is(w, "RR73");
 }
 
 // A plausible SNR for a weak-signal decode; beyond this the line is not trusted.
@@ -115,6 +139,15 @@ bool date_of(std::string_view d, int64_t& day) {
     return true;
 }
 
+// A stamp's date as date_of reads it, the last one's midnight remembered: a
+// decoder writes the same date line after line, all day.
+bool stamp_date(std::string_view d, FeedContext& context, int64_t& day) {
+    if (!d.empty() && context.date_text == d) return day = context.date_day, true;
+    if (!date_of(d, day)) return false;
+    if (d.size() <= 8) context.date_text.assign(d), context.date_day = day;
+    return true;
+}
+
 // The dial frequency as the aux of a spot without a grid; the context keeps the last one.
 void mhz_text(double mhz, FeedContext& context, FeedText<15>& out) {
     if (mhz != context.text_mhz) {
@@ -126,7 +159,7 @@ void mhz_text(double mhz, FeedContext& context, FeedText<15>& out) {
     out = context.mhz_text;
 }
 
-bool is_cq(std::string_view w) { return w == "CQ" || w == "QRZ"; }
+bool is_cq(std::string_view w) { return is(w, "CQ") || is(w, "QRZ"); }
 
 // Where the sender stands in a message's words: "CALL1 CALL2 ...", or CQ with one
 // optional modifier (DX, NA, POTA, a number ...).
@@ -190,11 +223,13 @@ FeedLine parse_wsjtx(const Words& w, FeedContext& context, FeedSpot& spot) {
     std::string_view stamp = w[0];
     int64_t day;
     int seconds;
-    if (stamp.size() != 13 || stamp[6] != '_' || !date_of(stamp.substr(0, 6), day) || !time_of(stamp.substr(7), seconds))
+    if (stamp.size() != 13 || stamp[6] != '_' || !stamp_date(stamp.substr(0, 6), context, day) ||
+        !time_of(stamp.substr(7), seconds))
         return FeedLine::malformed;
-    if (w[2] == "Tx") return FeedLine::ignored;
-    if (w[2] != "Rx" || w.size() < 8) return FeedLine::malformed;
-    if (!parse_dial(w[1], spot.dial_mhz) || !parse_int(w[4], spot.snr) || !sane_snr(spot.snr)) return FeedLine::malformed;
+    if (is(w[2], "Tx")) return FeedLine::ignored;
+    if (!is(w[2], "Rx") || w.size() < 8) return FeedLine::malformed;
+    if (!dial_of(w[1], context, spot.dial_mhz) || !parse_int(w[4], spot.snr) || !sane_snr(spot.snr))
+        return FeedLine::malformed;
     spot.when = day + seconds;
     spot.mode.assign(w[3]);
     return take_message(w, 7, context, spot);
@@ -231,7 +266,7 @@ FeedLine parse_jtdx(const Words& w, FeedContext& context, FeedSpot& spot) {
     std::string_view stamp = w[0];
     int64_t day;
     int seconds;
-    if (!date_of(stamp.substr(0, 8), day) || !time_of(stamp.substr(9), seconds)) return FeedLine::malformed;
+    if (!stamp_date(stamp.substr(0, 8), context, day) || !time_of(stamp.substr(9), seconds)) return FeedLine::malformed;
     if (w.size() >= 4 && w[2] == "MHz") {
         double mhz;
         if (!parse_dial(w[1], mhz)) return FeedLine::malformed;
@@ -298,7 +333,7 @@ bool feed_plausible_call(std::string_view w) {
         else if (c != '/') return false;
     }
     if (!letter || !digit) return false;
-    return w != "RR73" && w != "RRR" && w.front() != '/' && w.back() != '/';
+    return !is(w, "RR73") && !is(w, "RRR") && w.front() != '/' && w.back() != '/';
 }
 
 std::string_view feed_message_call(std::string_view message) { return message_call(words(message), 0); }
@@ -308,7 +343,7 @@ std::string_view feed_message_grid(std::string_view message) { return message_gr
 FeedLine feed_parse_line(std::string_view line, FeedContext& context, FeedSpot& spot) {
     // A run of NULs is what a crash leaves where it was writing: the line goes on after it.
     if (!line.empty() && std::memchr(line.data(), 0, line.size()) != nullptr) line.remove_prefix(line.rfind('\0') + 1);
-    if (line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);  // a UTF-8 byte-order mark
+    if (is(line.substr(0, 3), "\xEF\xBB\xBF")) line.remove_prefix(3);  // a UTF-8 byte-order mark
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
     const Words w = words(line);
     if (w.size() == 0) return FeedLine::ignored;

@@ -59,6 +59,10 @@ struct FeedContext {
     int seconds = -1;         // the time of day of the last short line (at first the header's); -1 none
     double text_mhz = -1;     // the dial frequency last written as text, and that text
     FeedText<15> mhz_text;
+    FeedText<23> dial_text;   // the dial frequency last read as text, and its value
+    double dial_value = 0;
+    FeedText<8> date_text;    // the date of a line's stamp last read, and its midnight
+    int64_t date_day = 0;
 };
 
 enum class FeedLine {

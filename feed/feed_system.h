@@ -1,7 +1,9 @@
 // What the feeder does differently on each system: joining paths, where its
-// messages go when it was started from a shortcut, and its wait between passes.
+// messages go when it was started from a shortcut, its wait between passes,
+// and large pages for its large buffers.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -31,3 +33,10 @@ bool feed_console_release();
 // sources, sockets on Windows) becomes readable or a signal arrives; true
 // when a handle did.
 bool feed_wait(const std::vector<int>& handles, int milliseconds);
+
+// ---- Memory -------------------------------------------------------------------
+
+// Asks the system to back the untouched buffer [at, at + size) with large
+// pages where it can: a buffer of tens of megabytes then costs a few dozen
+// page faults instead of thousands. A hint only; nothing where there is none.
+void feed_memory_large(void* at, size_t size);

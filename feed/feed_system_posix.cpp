@@ -1,5 +1,8 @@
 // The feeder on POSIX systems: "/" between names, standard error as it is.
 #include <poll.h>
+#include <sys/mman.h>
+
+#include <cstdint>
 
 #include "feed/feed_system.h"
 
@@ -26,4 +29,10 @@ bool feed_wait(const std::vector<int>& handles, int milliseconds) {
     std::vector<pollfd> watched;
     for (int h : handles) watched.push_back({h, POLLIN, 0});
     return poll(watched.data(), nfds_t(watched.size()), milliseconds) > 0;
+}
+
+void feed_memory_large(void* at, size_t size) {
+    constexpr uintptr_t large = uintptr_t(2) << 20;  // a large page; only whole ones inside the buffer
+    const uintptr_t from = (uintptr_t(at) + large - 1) & ~(large - 1), to = (uintptr_t(at) + size) & ~(large - 1);
+    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
 }

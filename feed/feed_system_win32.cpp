@@ -61,3 +61,5 @@ bool feed_wait(const std::vector<int>& handles, int milliseconds) {
     timeval t{milliseconds / 1000, (milliseconds % 1000) * 1000};
     return select(0, &readable, nullptr, nullptr, &t) > 0;
 }
+
+void feed_memory_large(void*, size_t) {}  // large pages need a privilege users do not hold
