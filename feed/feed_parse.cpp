@@ -169,8 +169,8 @@ size_t sender_at(const Words& w, size_t from) {
     return from + 1;
 }
 
-std::string_view message_call(const Words& w, size_t from) {
-    size_t at = sender_at(w, from);
+// The sender's word at `at` (sender_at), or "" when it names no plausible call.
+std::string_view call_at(const Words& w, size_t at) {
     if (at >= w.size()) return {};
     std::string_view call = w[at];
     if (call.size() > 2 && call.front() == '<' && call.back() == '>') {
@@ -180,8 +180,8 @@ std::string_view message_call(const Words& w, size_t from) {
     return feed_plausible_call(call) ? call : std::string_view();
 }
 
-std::string_view message_grid(const Words& w, size_t from) {
-    size_t at = sender_at(w, from);
+// The grid square after the sender's word at `at` (sender_at), or "".
+std::string_view grid_after(const Words& w, size_t at) {
     if (at + 1 < w.size() && is_grid(w[at + 1]) && w[at + 1].size() == 4) return w[at + 1];
     return {};
 }
@@ -189,10 +189,11 @@ std::string_view message_grid(const Words& w, size_t from) {
 // Fills the call and aux of a spot from the message that starts at word `from`:
 // a spot, or a decode that names no sender.
 FeedLine take_message(const Words& w, size_t from, FeedContext& context, FeedSpot& spot) {
-    std::string_view call = message_call(w, from);
+    const size_t at = sender_at(w, from);  // found once: it tests words against the call rule
+    std::string_view call = call_at(w, at);
     if (call.empty()) return FeedLine::no_sender;
     spot.call.assign(call);
-    std::string_view grid = message_grid(w, from);
+    std::string_view grid = grid_after(w, at);
     if (!grid.empty()) spot.aux.assign(grid);
     else if (spot.dial_mhz > 0) mhz_text(spot.dial_mhz, context, spot.aux);
     return FeedLine::spot;
@@ -336,9 +337,15 @@ bool feed_plausible_call(std::string_view w) {
     return !is(w, "RR73") && !is(w, "RRR") && w.front() != '/' && w.back() != '/';
 }
 
-std::string_view feed_message_call(std::string_view message) { return message_call(words(message), 0); }
+std::string_view feed_message_call(std::string_view message) {
+    const Words w = words(message);
+    return call_at(w, sender_at(w, 0));
+}
 
-std::string_view feed_message_grid(std::string_view message) { return message_grid(words(message), 0); }
+std::string_view feed_message_grid(std::string_view message) {
+    const Words w = words(message);
+    return grid_after(w, sender_at(w, 0));
+}
 
 FeedLine feed_parse_line(std::string_view line, FeedContext& context, FeedSpot& spot) {
     // A run of NULs is what a crash leaves where it was writing: the line goes on after it.
