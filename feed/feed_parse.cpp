@@ -165,16 +165,25 @@ void mhz_text(double mhz, FeedContext& context, FeedText<15>& out) {
 bool is_cq(std::string_view w) { return is(w, "CQ") || is(w, "QRZ"); }
 
 // Where the sender stands in a message's words: "CALL1 CALL2 ...", or CQ with one
-// optional modifier (DX, NA, POTA, a number ...).
-size_t sender_at(const Words& w, size_t from) {
-    if (w.size() > from + 2 && is_cq(w[from]) && !feed_plausible_call(w[from + 1]) && w[from + 1].front() != '<')
-        return from + 2;
+// optional modifier (DX, NA, POTA, a number ...). `checked` is set when the word
+// found has passed the call rule already (after CQ).
+size_t sender_at(const Words& w, size_t from, bool& checked) {
+    checked = false;
+    if (w.size() > from + 2 && is_cq(w[from])) {
+        if (feed_plausible_call(w[from + 1])) {
+            checked = true;
+            return from + 1;
+        }
+        if (w[from + 1].front() != '<') return from + 2;
+    }
     return from + 1;
 }
 
-// The sender's word at `at` (sender_at), or "" when it names no plausible call.
-std::string_view call_at(const Words& w, size_t at) {
+// The sender's word at `at` (sender_at, with its `checked`), or "" when it names
+// no plausible call.
+std::string_view call_at(const Words& w, size_t at, bool checked) {
     if (at >= w.size()) return {};
+    if (checked) return w[at];
     std::string_view call = w[at];
     if (call.size() > 2 && call.front() == '<' && call.back() == '>') {
         call = call.substr(1, call.size() - 2);
@@ -192,8 +201,9 @@ std::string_view grid_after(const Words& w, size_t at) {
 // Fills the call and aux of a spot from the message that starts at word `from`:
 // a spot, or a decode that names no sender.
 FeedLine take_message(const Words& w, size_t from, FeedContext& context, FeedSpot& spot) {
-    const size_t at = sender_at(w, from);  // found once: it tests words against the call rule
-    std::string_view call = call_at(w, at);
+    bool checked;
+    const size_t at = sender_at(w, from, checked);  // found once: it tests words against the call rule
+    std::string_view call = call_at(w, at, checked);
     if (call.empty()) return FeedLine::no_sender;
     spot.call.assign(call);
     std::string_view grid = grid_after(w, at);
@@ -342,12 +352,15 @@ bool feed_plausible_call(std::string_view w) {
 
 std::string_view feed_message_call(std::string_view message) {
     const Words w = words(message);
-    return call_at(w, sender_at(w, 0));
+    bool checked;
+    const size_t at = sender_at(w, 0, checked);
+    return call_at(w, at, checked);
 }
 
 std::string_view feed_message_grid(std::string_view message) {
     const Words w = words(message);
-    return grid_after(w, sender_at(w, 0));
+    bool checked;
+    return grid_after(w, sender_at(w, 0, checked));
 }
 
 FeedLine feed_parse_line(std::string_view line, FeedContext& context, FeedSpot& spot) {
