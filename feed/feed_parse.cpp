@@ -26,13 +26,16 @@ struct Words {
 
 Words words(std::string_view line) {
     Words out;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) i++;
-        size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t') i++;
-        if (i > start) {
-            if (out.kept < Words::max_words) out.at[out.kept++] = {line.data() + start, i - start};
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    // Both separators lie below '!': most bytes of a word are told by that one test.
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (p < end) {
+        while (p < end && blank(*p)) p++;
+        const char* start = p;
+        while (p < end && (static_cast<unsigned char>(*p) > ' ' || !blank(*p))) p++;
+        if (p > start) {
+            if (out.kept < Words::max_words) out.at[out.kept++] = {start, size_t(p - start)};
             out.count++;
         }
     }
@@ -162,16 +165,25 @@ void mhz_text(double mhz, FeedContext& context, FeedText<15>& out) {
 bool is_cq(std::string_view w) { return is(w, "CQ") || is(w, "QRZ"); }
 
 // Where the sender stands in a message's words: "CALL1 CALL2 ...", or CQ with one
-// optional modifier (DX, NA, POTA, a number ...).
-size_t sender_at(const Words& w, size_t from) {
-    if (w.size() > from + 2 && is_cq(w[from]) && !feed_plausible_call(w[from + 1]) && w[from + 1].front() != '<')
-        return from + 2;
+// optional modifier (DX, NA, POTA, a number ...). `checked` is set when the word
+// found has passed the call rule already (after CQ).
+size_t sender_at(const Words& w, size_t from, bool& checked) {
+    checked = false;
+    if (w.size() > from + 2 && is_cq(w[from])) {
+        if (feed_plausible_call(w[from + 1])) {
+            checked = true;
+            return from + 1;
+        }
+        if (w[from + 1].front() != '<') return from + 2;
+    }
     return from + 1;
 }
 
-std::string_view message_call(const Words& w, size_t from) {
-    size_t at = sender_at(w, from);
+// The sender's word at `at` (sender_at, with its `checked`), or "" when it names
+// no plausible call.
+std::string_view call_at(const Words& w, size_t at, bool checked) {
     if (at >= w.size()) return {};
+    if (checked) return w[at];
     std::string_view call = w[at];
     if (call.size() > 2 && call.front() == '<' && call.back() == '>') {
         call = call.substr(1, call.size() - 2);
@@ -180,8 +192,8 @@ std::string_view message_call(const Words& w, size_t from) {
     return feed_plausible_call(call) ? call : std::string_view();
 }
 
-std::string_view message_grid(const Words& w, size_t from) {
-    size_t at = sender_at(w, from);
+// The grid square after the sender's word at `at` (sender_at), or "".
+std::string_view grid_after(const Words& w, size_t at) {
     if (at + 1 < w.size() && is_grid(w[at + 1]) && w[at + 1].size() == 4) return w[at + 1];
     return {};
 }
@@ -189,10 +201,12 @@ std::string_view message_grid(const Words& w, size_t from) {
 // Fills the call and aux of a spot from the message that starts at word `from`:
 // a spot, or a decode that names no sender.
 FeedLine take_message(const Words& w, size_t from, FeedContext& context, FeedSpot& spot) {
-    std::string_view call = message_call(w, from);
+    bool checked;
+    const size_t at = sender_at(w, from, checked);  // found once: it tests words against the call rule
+    std::string_view call = call_at(w, at, checked);
     if (call.empty()) return FeedLine::no_sender;
     spot.call.assign(call);
-    std::string_view grid = message_grid(w, from);
+    std::string_view grid = grid_after(w, at);
     if (!grid.empty()) spot.aux.assign(grid);
     else if (spot.dial_mhz > 0) mhz_text(spot.dial_mhz, context, spot.aux);
     return FeedLine::spot;
@@ -336,9 +350,18 @@ bool feed_plausible_call(std::string_view w) {
     return !is(w, "RR73") && !is(w, "RRR") && w.front() != '/' && w.back() != '/';
 }
 
-std::string_view feed_message_call(std::string_view message) { return message_call(words(message), 0); }
+std::string_view feed_message_call(std::string_view message) {
+    const Words w = words(message);
+    bool checked;
+    const size_t at = sender_at(w, 0, checked);
+    return call_at(w, at, checked);
+}
 
-std::string_view feed_message_grid(std::string_view message) { return message_grid(words(message), 0); }
+std::string_view feed_message_grid(std::string_view message) {
+    const Words w = words(message);
+    bool checked;
+    return grid_after(w, sender_at(w, 0, checked));
+}
 
 FeedLine feed_parse_line(std::string_view line, FeedContext& context, FeedSpot& spot) {
     // A run of NULs is what a crash leaves where it was writing: the line goes on after it.

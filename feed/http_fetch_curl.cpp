@@ -1,6 +1,8 @@
-// GET through libcurl.
+// GET through libcurl, loaded by name at the first query: only the report
+// service needs it, so the feeder's other work does not pay for loading it and
+// the dozens of libraries it pulls in at every start.
 #include <curl/curl.h>
-
+#include <dlfcn.h>
 #include <strings.h>
 
 #include <cstdlib>
@@ -10,6 +12,56 @@
 #include "feed/http_fetch.h"
 
 namespace {
+
+constexpr char curl_library[] = "libcurl.so.4";
+
+// The few calls made, bound by name from the loaded library.
+struct Curl {
+    CURLcode (*global_init)(long flags);
+    CURL* (*easy_init)();
+    CURLcode (*easy_setopt)(CURL* curl, CURLoption option, ...);
+    CURLcode (*easy_perform)(CURL* curl);
+    CURLcode (*easy_getinfo)(CURL* curl, CURLINFO info, ...);
+    void (*easy_cleanup)(CURL* curl);
+    const char* (*easy_strerror)(CURLcode code);
+};
+
+// Binds `name` into `entry`; false when the library lacks it.
+template <class F>
+bool bind(void* library, const char* name, F& entry) {
+    entry = reinterpret_cast<F>(dlsym(library, name));
+    return entry != nullptr;
+}
+
+// Loads and starts the library once; null with `error` set when it cannot.
+const Curl* curl_load(std::string& error) {
+    static std::once_flag once;
+    static Curl curl;
+    static bool loaded = false;
+    static std::string failure;
+    std::call_once(once, [] {
+        void* library = dlopen(curl_library, RTLD_NOW | RTLD_LOCAL);
+        if (!library) {
+            const char* why = dlerror();
+            failure = std::string("the HTTP client library ") + curl_library + " could not be loaded" +
+                      (why ? std::string(": ") + why : std::string());
+            return;
+        }
+        if (!bind(library, "curl_global_init", curl.global_init) || !bind(library, "curl_easy_init", curl.easy_init) ||
+            !bind(library, "curl_easy_setopt", curl.easy_setopt) ||
+            !bind(library, "curl_easy_perform", curl.easy_perform) ||
+            !bind(library, "curl_easy_getinfo", curl.easy_getinfo) ||
+            !bind(library, "curl_easy_cleanup", curl.easy_cleanup) ||
+            !bind(library, "curl_easy_strerror", curl.easy_strerror)) {
+            failure = std::string("the HTTP client library ") + curl_library + " lacks a call this program needs";
+            return;  // the library stays loaded: unloading one half-used is not worth the risk
+        }
+        curl.global_init(CURL_GLOBAL_DEFAULT);
+        loaded = true;
+    });
+    if (!loaded) error = failure;
+    return loaded ? &curl : nullptr;
+}
 
 size_t take_body(char* data, size_t size, size_t count, void* user) {
     auto* answer = static_cast<HttpAnswer*>(user);
@@ -35,37 +87,37 @@ size_t take_header(char* data, size_t size, size_t count, void* user) {
 }  // namespace
 
 bool http_fetch(const std::string& url, const std::string& user_agent, HttpAnswer& answer) {
-    static std::once_flag global;
-    std::call_once(global, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     answer = HttpAnswer{};
-    CURL* curl = curl_easy_init();
+    const Curl* lib = curl_load(answer.error);
+    if (!lib) return false;
+    CURL* curl = lib->easy_init();
     if (!curl) {
         answer.error = "the HTTP client could not start";
         return false;
     }
     char reason[CURL_ERROR_SIZE] = "";
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, user_agent.c_str());
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, http_fetch_timeout());
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");  // whatever the client can inflate
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, reason);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, take_body);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &answer);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, take_header);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &answer);
-    CURLcode result = curl_easy_perform(curl);
+    lib->easy_setopt(curl, CURLOPT_URL, url.c_str());
+    lib->easy_setopt(curl, CURLOPT_USERAGENT, user_agent.c_str());
+    lib->easy_setopt(curl, CURLOPT_TIMEOUT, http_fetch_timeout());
+    lib->easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    lib->easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    lib->easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+    lib->easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    lib->easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");  // whatever the client can inflate
+    lib->easy_setopt(curl, CURLOPT_ERRORBUFFER, reason);
+    lib->easy_setopt(curl, CURLOPT_WRITEFUNCTION, take_body);
+    lib->easy_setopt(curl, CURLOPT_WRITEDATA, &answer);
+    lib->easy_setopt(curl, CURLOPT_HEADERFUNCTION, take_header);
+    lib->easy_setopt(curl, CURLOPT_HEADERDATA, &answer);
+    CURLcode result = lib->easy_perform(curl);
     long status = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    curl_easy_cleanup(curl);
+    lib->easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    lib->easy_cleanup(curl);
     if (result != CURLE_OK) {
         answer.error = result == CURLE_WRITE_ERROR ? "the answer is larger than 64 MiB"
                        : result == CURLE_OPERATION_TIMEDOUT
                            ? "no whole answer within " + std::to_string(http_fetch_timeout()) + " s"
-                           : reason[0] ? std::string(reason) : std::string(curl_easy_strerror(result));
+                           : reason[0] ? std::string(reason) : std::string(lib->easy_strerror(result));
         answer.body.clear();
         return false;
     }
