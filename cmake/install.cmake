@@ -78,8 +78,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The menu's "Help" and "Edit setup file" open the page and the file through
 # xdg-open; the feeder's HTTPS queries need libcurl (loaded at the first query,
-# so the library scan does not see it) and the certificate authorities.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, libcurl4t64 | libcurl4, ca-certificates")
+# so the library scan does not see it: named here, beside what the scan finds)
+# and the certificate authorities.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4t64 | libcurl4")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, ca-certificates")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -219,7 +219,7 @@ TEST(Package, HoldsTheInstalledTreeUnderUsrAndNamesItsLibraries) {
         EXPECT_NE(list.out.find(std::string(path) + "\n"), std::string::npos) << path << "\n" << list.out;
     Ran unit = run("dpkg-deb --fsys-tarfile " + in_quotes(deb) + " | tar -xO ./usr/lib/systemd/user/skerrow-feed.service");
     EXPECT_NE(unit.out.find("\nExecStart=/usr/bin/skerrow-feed --follow --udp\n"), std::string::npos) << unit.out;
-    for (const char* library : {"libglut", "libglew", "libpng16", "libx11"})
+    for (const char* library : {"libglut", "libglew", "libpng16", "libx11", "libcurl4"})
         EXPECT_NE(depends.out.find(library), std::string::npos) << library << ": " << depends.out;
     fs::remove_all(out);
 }
