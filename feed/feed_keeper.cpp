@@ -4,6 +4,7 @@
 #include <bit>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "feed/feed_system.h"
@@ -14,9 +15,25 @@ namespace {
 // (some 130 million records): beyond, the spot is counted and dropped.
 constexpr size_t bytes_limit = UINT32_MAX - feed_record_max;
 
+template <typename T>
+uint64_t load(const char* p) {
+    T v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// A call and time hashed with a few multiplications: the call read as two
+// words that overlap where it is shorter than 16 bytes.
 uint64_t key_hash(std::string_view call, int64_t when) {
-    uint64_t h = 1469598103934665603ull;
-    for (char c : call) h = (h ^ uint8_t(c)) * 1099511628211ull;
+    static_assert(feed_call_max <= 16);
+    const char* p = call.data();
+    const size_t n = call.size();
+    uint64_t a = 0, b = 0;
+    if (n >= 8) a = load<uint64_t>(p), b = load<uint64_t>(p + n - 8);
+    else if (n >= 4) a = load<uint32_t>(p), b = load<uint32_t>(p + n - 4);
+    else if (n > 0) a = uint8_t(p[0]) | uint64_t(uint8_t(p[n / 2])) << 8 | uint64_t(uint8_t(p[n - 1])) << 16;
+    uint64_t h = (a ^ 0x9e3779b97f4a7c15ull) * 0xbf58476d1ce4e5b9ull;
+    h ^= (b + n) * 0x94d049bb133111ebull;
     h ^= uint64_t(when) * 0x9e3779b97f4a7c15ull;
     h ^= h >> 31;
     h *= 0xbf58476d1ce4e5b9ull;
@@ -33,6 +50,8 @@ int64_t slice_of(int64_t when) {
 
 // Where a hash starts its search in a table of `size` slots (a power of two).
 size_t home_of(uint64_t hash, size_t size) { return size_t(hash) & (size - 1); }
+// The part of a hash a kept spot carries.
+uint16_t tag_of(uint64_t hash) { return uint16_t(hash >> 48); }
 
 // The slice table's slot for a call and time: the one holding it, or the empty
 // one where it goes. The records a slice's entries point to were kept a few
@@ -43,12 +62,12 @@ size_t slot_of(const FeedKeeper& k, const FeedSliceTable& t, uint64_t hash, std:
         const uint32_t entry = t.slots[i];
         if (entry == 0) return i;
         const FeedKept& other = k.kept[entry - 1];
-        if (other.when == when && call_of(k, other) == call) return i;
+        if (other.tag == tag_of(hash) && other.when == when && call_of(k, other) == call) return i;
     }
 }
 
 // A table of at least 16 slots that holds `entries` at most three quarters full.
-size_t table_size(size_t entries) { return std::bit_ceil(std::max<size_t>(16, entries + entries / 3 + 1)); }
+size_t table_size(size_t entries) { return std::bit_ceil(std::max<size_t>(16, 2 * entries + 1)); }
 
 // Makes room for `entries` in a slice's table, keeping it at most three quarters full.
 void table_reserve(const FeedKeeper& k, FeedSliceTable& t, size_t entries) {
@@ -136,7 +155,7 @@ FeedMove feed_keeper_move(FeedKeeper& k, int64_t from, int64_t to) {
     next.from = from, next.to = to;
     auto carry = [&](const FeedKept& kept) {
         next.order.push_back(uint32_t(next.kept.size()));
-        next.kept.push_back({kept.when, uint32_t(next.bytes.size()), kept.size, kept.call_size});
+        next.kept.push_back({kept.when, uint32_t(next.bytes.size()), kept.size, kept.call_size, kept.tag});
         next.bytes.append(k.bytes, kept.at, kept.size);
     };
     for (uint32_t i : k.order)
@@ -151,7 +170,7 @@ FeedMove feed_keeper_move(FeedKeeper& k, int64_t from, int64_t to) {
     for (uint32_t i : held) {
         const FeedKept& kept = k.kept[i];
         if (kept.when >= to && kept.when < hold_end(to)) {
-            next.kept.push_back({kept.when, uint32_t(next.bytes.size()), kept.size, kept.call_size});
+            next.kept.push_back({kept.when, uint32_t(next.bytes.size()), kept.size, kept.call_size, kept.tag});
             next.bytes.append(k.bytes, kept.at, kept.size);
         } else if (kept.when < from) {
             next.outside++;
@@ -180,7 +199,7 @@ bool feed_keeper_offer(FeedKeeper& k, const FeedSpot& spot) {
     const size_t size = feed_record(spot, record);
     const uint32_t index = uint32_t(k.kept.size());
     if (!table_insert(k, t, hash, spot.call.view(), spot.when, index)) return false;  // that call and time once more
-    k.kept.push_back({spot.when, uint32_t(k.bytes.size()), uint8_t(size), spot.call.size});
+    k.kept.push_back({spot.when, uint32_t(k.bytes.size()), uint8_t(size), spot.call.size, tag_of(hash)});
     k.bytes.append(record, size);
     if (spot.when < k.to) k.order.push_back(index);
     return true;

@@ -24,7 +24,9 @@ struct FeedKept {
     uint32_t at;        // where its record starts in `bytes`
     uint8_t size;       // the record's length
     uint8_t call_size;  // the call's length (the record starts with it)
+    uint16_t tag;       // the top bits of its call and time's hash: most others are told apart by it alone
 };
+static_assert(sizeof(FeedKept) == 16, "the tag fills what was padding");
 
 // The call-and-time table is cut by time into slices of this many seconds: a
 // decoder writes in time order, so the slice being read, some tens of

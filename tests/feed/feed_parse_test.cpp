@@ -66,6 +66,25 @@ TEST(FeedParse, TheSenderOfAMessage) {
     EXPECT_FALSE(feed_plausible_call("12345"));
 }
 
+// Words are found sixteen and sixty-four bytes at a time: a word may start,
+// end or run across any of those edges, blanks may be spaces or tabs.
+TEST(FeedParse, WordsAtEveryOffset) {
+    for (size_t lead = 0; lead < 140; lead++)
+        for (const char* gap : {" ", "\t", "  \t ", "                    "}) {
+            const std::string message = std::string(lead, lead % 3 ? ' ' : '\t') + "W1AW" + gap + "VK2ABC/P" + gap + "QF56";
+            ASSERT_EQ(feed_message_call(message), "VK2ABC/P") << lead << " [" << message << "]";
+            ASSERT_EQ(feed_message_grid(message + gap), "QF56") << lead;
+            ASSERT_EQ(feed_message_call(message.substr(0, message.size() - 5)), "VK2ABC/P") << "ends the line";
+        }
+    // A long line: its first words read, the rest counted (a WSPR line has at most 20).
+    const std::string wspr = "200724 1252 -21  0.10  14.0971234  K1ABC FN42 37 0  0.23  1  1    0  1  45     1";
+    EXPECT_EQ(parse(wspr).kind, FeedLine::spot);
+    EXPECT_EQ(parse(wspr + std::string(60, ' ') + "1 2 3 4 5 6 7 8 9").kind, FeedLine::malformed) << "29 words";
+    std::string many = "240312_101545    14.074 Rx FT8    -10  0.1 1500 CQ K1ABC FN42";
+    for (int i = 0; i < 40; i++) many += " X";
+    EXPECT_EQ(parse(many).spot.call, "K1ABC");
+}
+
 TEST(FeedParse, OldAllTxtInheritsItsHeader) {
     FeedContext c;
     EXPECT_EQ(parse("222845 -13  0.6 1430 ~  CQ W1AW EM16", c).kind, FeedLine::malformed) << "no header yet";
