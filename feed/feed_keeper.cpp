@@ -57,9 +57,10 @@ uint16_t tag_of(uint64_t hash) { return uint16_t(hash >> 48); }
 // one where it goes. The records a slice's entries point to were kept a few
 // minutes apart at most, so that the look at them stays in the cache.
 size_t slot_of(const FeedKeeper& k, const FeedSliceTable& t, uint64_t hash, std::string_view call, int64_t when) {
-    const size_t mask = t.slots.size() - 1;
-    for (size_t i = home_of(hash, t.slots.size());; i = (i + 1) & mask) {
-        const uint32_t entry = t.slots[i];
+    const uint32_t* const slots = k.slots.data() + t.at;
+    const size_t mask = t.size - 1;
+    for (size_t i = home_of(hash, t.size);; i = (i + 1) & mask) {
+        const uint32_t entry = slots[i];
         if (entry == 0) return i;
         const FeedKept& other = k.kept[entry - 1];
         if (other.tag == tag_of(hash) && other.when == when && call_of(k, other) == call) return i;
@@ -67,21 +68,24 @@ size_t slot_of(const FeedKeeper& k, const FeedSliceTable& t, uint64_t hash, std:
 }
 
 // A table of at least 16 slots that holds `entries` at most three quarters full.
-size_t table_size(size_t entries) { return std::bit_ceil(std::max<size_t>(16, 2 * entries + 1)); }
+size_t table_size(size_t entries) { return std::bit_ceil(std::max<size_t>(16, entries + entries / 3 + 1)); }
 
-// Makes room for `entries` in a slice's table, keeping it at most three quarters full.
-void table_reserve(const FeedKeeper& k, FeedSliceTable& t, size_t entries) {
-    if (entries * 4 <= t.slots.size() * 3) return;
-    std::vector<uint32_t> old(std::max(table_size(entries), t.slots.size() * 2), 0);
-    old.swap(t.slots);
-    const size_t mask = t.slots.size() - 1;
-    for (uint32_t entry : old) {
+// Makes room for `entries` in a slice's table, keeping it at most three
+// quarters full: a larger table at the end of the slots, the entries moved in.
+void table_reserve(FeedKeeper& k, FeedSliceTable& t, size_t entries) {
+    if (entries * 4 <= t.size * 3) return;
+    const size_t at = k.slots.size(), size = std::max(table_size(entries), t.size * 2);
+    k.slots.resize(at + size, 0);
+    uint32_t* const slots = k.slots.data() + at;
+    for (size_t j = t.at; j < t.at + t.size; j++) {
+        const uint32_t entry = k.slots[j];
         if (entry == 0) continue;
         const FeedKept& kept = k.kept[entry - 1];
-        size_t i = home_of(key_hash(call_of(k, kept), kept.when), t.slots.size());
-        while (t.slots[i] != 0) i = (i + 1) & mask;
-        t.slots[i] = entry;
+        size_t i = home_of(key_hash(call_of(k, kept), kept.when), size);
+        while (slots[i] != 0) i = (i + 1) & (size - 1);
+        slots[i] = entry;
     }
+    t.at = at, t.size = size;
 }
 
 // The table of the slice of `when`, with room for one more entry.
@@ -106,8 +110,9 @@ FeedSliceTable& slice_table(FeedKeeper& k, int64_t when) {
 // Enters kept[index] in its slice's table `t`; false when its call and time are there already.
 bool table_insert(FeedKeeper& k, FeedSliceTable& t, uint64_t hash, std::string_view call, int64_t when, size_t index) {
     const size_t slot = slot_of(k, t, hash, call, when);
-    if (t.slots[slot] != 0) return false;
-    t.slots[slot] = uint32_t(index + 1);
+    uint32_t& entry = k.slots[t.at + slot];
+    if (entry != 0) return false;
+    entry = uint32_t(index + 1);
     t.used++;
     return true;
 }
@@ -125,7 +130,7 @@ bool wanted(const FeedKeeper& k, const FeedSpot& spot) {
     return true;
 }
 
-void sort_by_time(const FeedKeeper& k, std::vector<uint32_t>::iterator first, std::vector<uint32_t>::iterator last) {
+void sort_by_time(const FeedKeeper& k, FeedLargeVector<uint32_t>::iterator first, FeedLargeVector<uint32_t>::iterator last) {
     auto earlier = [&](uint32_t a, uint32_t b) { return k.kept[a].when < k.kept[b].when; };
     if (!std::is_sorted(first, last, earlier)) std::stable_sort(first, last, earlier);  // most often they came in order
 }
@@ -194,7 +199,7 @@ bool feed_keeper_offer(FeedKeeper& k, const FeedSpot& spot) {
     }
     FeedSliceTable& t = slice_table(k, spot.when);
     const uint64_t hash = key_hash(spot.call.view(), spot.when);
-    __builtin_prefetch(&t.slots[home_of(hash, t.slots.size())]);  // fetched while the record is made
+    __builtin_prefetch(&k.slots[t.at + home_of(hash, t.size)]);  // fetched while the record is made
     char record[feed_record_max];
     const size_t size = feed_record(spot, record);
     const uint32_t index = uint32_t(k.kept.size());
@@ -213,13 +218,12 @@ void feed_keeper_settle(FeedKeeper& k) {
 void feed_keeper_expect(FeedKeeper& k, size_t spots) {
     spots = std::min<size_t>(spots, size_t(1) << 23);
     auto grow = [](auto& v, size_t need) {
-        if (need <= v.capacity()) return;
-        v.reserve(std::max(need, v.capacity() * 2));
-        feed_memory_large(v.data() + v.size(), (v.capacity() - v.size()) * sizeof(v[0]));  // what is still untouched
+        if (need > v.capacity()) v.reserve(std::max(need, v.capacity() * 2));
     };
     grow(k.kept, k.kept.size() + spots);
     grow(k.order, k.order.size() + spots);
     grow(k.bytes, k.bytes.size() + spots * 30);
+    grow(k.slots, k.slots.size() + spots * 2);  // tables some 4/3 of their entries, and what growing left
 }
 
 size_t feed_keeper_held(const FeedKeeper& k) { return k.kept.size() - k.order.size(); }
@@ -237,9 +241,9 @@ std::string_view feed_keeper_records(const FeedKeeper& k, size_t& next, std::str
             to += k.kept[k.order[end]].size;
         if (buffer.empty() && (to - from >= piece / 16 || end == k.order.size())) {
             next = end;
-            return std::string_view(k.bytes).substr(from, to - from);
+            return std::string_view(k.bytes.data() + from, to - from);
         }
-        buffer.append(k.bytes, from, to - from);
+        buffer.append(k.bytes.data() + from, to - from);
         next = end;
     }
     return buffer;

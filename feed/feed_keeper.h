@@ -14,9 +14,15 @@
 #include <vector>
 
 #include "feed/feed_parse.h"
+#include "feed/feed_system.h"
 
 // Decodes this far ahead of the span's end are held; further ahead, counted and dropped.
 constexpr int64_t feed_hold_ahead = 3600;
+
+// The keeper's large containers, on large pages.
+template <typename T>
+using FeedLargeVector = std::vector<T, FeedLargeAllocator<T>>;
+using FeedLargeBytes = std::basic_string<char, std::char_traits<char>, FeedLargeAllocator<char>>;
 
 // A kept spot: its record's bytes in FeedKeeper::bytes.
 struct FeedKept {
@@ -34,9 +40,11 @@ static_assert(sizeof(FeedKept) == 16, "the tag fills what was padding");
 constexpr int64_t feed_table_slice = 256;
 
 // One slice's share of the call-and-time table.
+// Its slots lie in FeedKeeper::slots, the tables of all slices one after another.
 struct FeedSliceTable {
-    std::vector<uint32_t> slots;  // an index into `kept` + 1; 0 empty; at most 3/4 full
-    size_t used = 0;              // entries
+    size_t at = 0;    // where its slots start
+    size_t size = 0;  // slots, a power of two (0 before the first entry); at most 3/4 full
+    size_t used = 0;  // entries
 };
 
 // What the keeper keeps, and for which span. Moved, never copied.
@@ -49,11 +57,13 @@ struct FeedKeeper {
     int64_t now = 0;                  // the wall clock at this pass, seconds since 1970-01-01 UTC
     double band = -1;                 // filters: whole MHz of the dial, -1 any;
     std::string mode;                 //   the mode in capitals, "" any
-    std::string bytes;                // every kept record as the log has it
-    std::vector<FeedKept> kept;       // every kept spot, inside the span or held, as they came
-    std::vector<uint32_t> order;      // those inside the span, indices into `kept`, in the log's order
+    FeedLargeBytes bytes;             // every kept record as the log has it
+    FeedLargeVector<FeedKept> kept;   // every kept spot, inside the span or held, as they came
+    FeedLargeVector<uint32_t> order;  // those inside the span, indices into `kept`, in the log's order
     size_t settled = 0;               // `order` before this is in place; after it came this pass
     std::map<int64_t, FeedSliceTable> table;  // one entry per call and time, by slice (when / feed_table_slice)
+    FeedLargeVector<uint32_t> slots;  // the slices' slots: an index into `kept` + 1, 0 empty (a table
+                                      //   that grew left its old slots unused: at most as many as in use)
     std::pair<const int64_t, FeedSliceTable>* table_slice = nullptr;  // the slice last used, in `table`
     long long outside = 0;            // decodes outside the span (or dropped ahead of it) or the filters
 };

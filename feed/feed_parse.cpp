@@ -62,40 +62,38 @@ uint64_t blanks_at(std::string_view line, size_t base) {
 
 Words words(std::string_view line) {
     Words out;
+    const char* const p = line.data();
     const size_t n = line.size();
+    size_t kept = 0, count = 0;
     uint64_t before = 0;  // 1 when the byte before this block is inside a word
     size_t open_at = 0;
     bool open = false;    // a word started at open_at and has not ended yet
     for (size_t base = 0; base < n; base += 64) {
         const uint64_t valid = n - base >= 64 ? ~uint64_t(0) : (uint64_t(1) << (n - base)) - 1;
         const uint64_t inside = ~blanks_at(line, base) & valid;
-        const uint64_t starts = inside & ~((inside << 1) | before);  // a word's first byte
-        const uint64_t ends = ~inside & ((inside << 1) | before);    // the byte after a word's last
+        uint64_t s = inside & ~((inside << 1) | before);  // a word's first byte
+        uint64_t e = ~inside & ((inside << 1) | before);  // the byte after a word's last
         before = inside >> 63;
-        if (out.kept == Words::max_words) {
-            out.count += size_t(std::popcount(starts));
-            continue;
-        }
         // The k-th start pairs with the k-th end; a word left open by the block
         // before ends at this block's first end.
-        uint64_t s = starts, e = ends;
         if (open && e != 0) {
             open = false;
-            out.at[out.kept++] = {line.data() + open_at, base + size_t(std::countr_zero(e)) - open_at};
+            if (kept < Words::max_words) out.at[kept++] = {p + open_at, base + size_t(std::countr_zero(e)) - open_at};
             e &= e - 1;
         }
-        for (; s != 0 && out.kept < Words::max_words; s &= s - 1, out.count++) {
+        for (; s != 0; s &= s - 1) {
+            count++;
             const size_t from = base + size_t(std::countr_zero(s));
             if (e == 0) {
                 open = true, open_at = from;
-                continue;
+                break;
             }
-            out.at[out.kept++] = {line.data() + from, base + size_t(std::countr_zero(e)) - from};
+            if (kept < Words::max_words) out.at[kept++] = {p + from, base + size_t(std::countr_zero(e)) - from};
             e &= e - 1;
         }
-        if (s != 0) out.count += size_t(std::popcount(s));  // those beyond the words kept
     }
-    if (open && out.kept < Words::max_words) out.at[out.kept++] = {line.data() + open_at, n - open_at};
+    if (open && kept < Words::max_words) out.at[kept++] = {p + open_at, n - open_at};
+    out.kept = kept, out.count = count;
     return out;
 }
 

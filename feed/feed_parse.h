@@ -32,7 +32,12 @@ struct FeedText {
         if (size) std::memcpy(text, s.data(), size);
         text[size] = 0;
     }
-    friend bool operator==(const FeedText& a, std::string_view b) { return a.view() == b; }
+    friend bool operator==(const FeedText& a, std::string_view b) {
+        if (a.size != b.size()) return false;
+        for (size_t i = 0; i < b.size(); i++)  // short: compared in place
+            if (a.text[i] != b[i]) return false;
+        return true;
+    }
     friend std::ostream& operator<<(std::ostream& out, const FeedText& t) { return out << t.view(); }
 };
 

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -36,7 +38,33 @@ bool feed_wait(const std::vector<int>& handles, int milliseconds);
 
 // ---- Memory -------------------------------------------------------------------
 
-// Asks the system to back the untouched buffer [at, at + size) with large
-// pages where it can: a buffer of tens of megabytes then costs a few dozen
-// page faults instead of thousands. A hint only; nothing where there is none.
-void feed_memory_large(void* at, size_t size);
+// Memory for a large buffer (a megabyte or more), `size` bytes, given back
+// with the same size; nullptr when there is none. On POSIX it is made of whole
+// large pages (2 MiB, aligned and advised as such): it then costs a page fault
+// per large page instead of one per 4 KiB, which on a virtual machine is dear.
+// Elsewhere it comes from the heap.
+void* feed_memory_alloc(size_t size);
+void feed_memory_free(void* at, size_t size);
+
+// An allocator for the feeder's large containers: blocks of a megabyte or
+// more through feed_memory_alloc, smaller ones from the heap.
+template <typename T>
+struct FeedLargeAllocator {
+    using value_type = T;
+    static constexpr size_t large = size_t(1) << 20;
+    FeedLargeAllocator() = default;
+    template <typename U>
+    FeedLargeAllocator(const FeedLargeAllocator<U>&) {}
+    T* allocate(size_t n) {
+        if (n * sizeof(T) < large) return std::allocator<T>().allocate(n);
+        void* at = feed_memory_alloc(n * sizeof(T));
+        if (at == nullptr) throw std::bad_alloc();  // as the heap's allocator does
+        return static_cast<T*>(at);
+    }
+    void deallocate(T* at, size_t n) {
+        if (n * sizeof(T) < large) std::allocator<T>().deallocate(at, n);
+        else feed_memory_free(at, n * sizeof(T));
+    }
+    template <typename U>
+    bool operator==(const FeedLargeAllocator<U>&) const { return true; }
+};

@@ -31,8 +31,21 @@ bool feed_wait(const std::vector<int>& handles, int milliseconds) {
     return poll(watched.data(), nfds_t(watched.size()), milliseconds) > 0;
 }
 
-void feed_memory_large(void* at, size_t size) {
-    constexpr uintptr_t large = uintptr_t(2) << 20;  // a large page; only whole ones inside the buffer
-    const uintptr_t from = (uintptr_t(at) + large - 1) & ~(large - 1), to = (uintptr_t(at) + size) & ~(large - 1);
-    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+namespace {
+constexpr size_t large_page = size_t(2) << 20;
+size_t whole_pages(size_t size) { return (size + large_page - 1) & ~(large_page - 1); }
+}  // namespace
+
+void* feed_memory_alloc(size_t size) {
+    // One large page more than needed, then what lies outside the aligned run given back.
+    const size_t whole = whole_pages(size);
+    void* got = mmap(nullptr, whole + large_page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (got == MAP_FAILED) return nullptr;
+    const uintptr_t start = uintptr_t(got), at = (start + large_page - 1) & ~uintptr_t(large_page - 1);
+    if (at > start) munmap(got, at - start);
+    if (start + large_page > at) munmap(reinterpret_cast<void*>(at + whole), start + large_page - at);
+    madvise(reinterpret_cast<void*>(at), whole, MADV_HUGEPAGE);  // a hint: small pages where there are none
+    return reinterpret_cast<void*>(at);
 }
+
+void feed_memory_free(void* at, size_t size) { munmap(at, whole_pages(size)); }
