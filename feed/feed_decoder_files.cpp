@@ -9,10 +9,8 @@
 #include <cstring>
 #include <set>
 #include <string_view>
-#include <thread>
 
 #include "feed/feed_file.h"
-#include "feed/feed_spot_queue.h"
 #include "feed/feed_system.h"
 
 namespace {
@@ -29,9 +27,6 @@ constexpr long long probe_limit = 1024 * 1024;
 constexpr size_t longest_line = 64 * 1024;
 // The bytes of a file's start kept to tell a file rewritten in place from one grown.
 constexpr size_t fingerprint_size = 256;
-// A long read hands the keeper its spots this many at a time (some 300 KiB):
-// a batch is taken in while it is still in the cache.
-constexpr size_t batch_spots = 4096;
 
 static_assert(probe_block < probe_limit && probe_limit <= (long long)chunk_size);
 
@@ -175,67 +170,19 @@ private:
 
     // Reads [f.offset, size) chunk by chunk, line by line, until past the span's end.
     void read_from(FeedFile& file, long long size, DecoderFile& f, FeedKeeper& keeper) {
+        std::string reason;
         if (size - f.offset > (long long)chunk_size)  // a decode's line is some 64 bytes
             feed_keeper_expect(keeper, size_t((size - f.offset) / 64));
-        to_ = keeper.to, now_ = keeper.now;
-        keeper_ = &keeper;
-        if (whole_read_ || size - f.offset <= (long long)(2 * chunk_size)) {
-            read_chunks(file, size, f);
-            return;
-        }
-        // A long read: a thread of its own reads and parses while this one keeps.
-        FeedSpotQueue queue;
-        std::thread reader([&] {
-            queue_ = &queue;
-            batch_ = &feed_queue_fill(queue);
-            batch_->reserve(batch_spots);
-            read_chunks(file, size, f);
-            if (!batch_->empty()) feed_queue_send(queue);  // the last, not full
-            feed_queue_close(queue);
-        });
-        while (const std::vector<FeedSpot>* spots = feed_queue_take(queue)) {
-            for (const FeedSpot& spot : *spots) feed_keeper_offer(keeper, spot);
-            feed_queue_release(queue);
-        }
-        reader.join();
-        queue_ = nullptr;
-    }
-
-    void read_chunks(FeedFile& file, long long size, DecoderFile& f) {
-        std::string reason;
         while (f.offset < size && f.stopped_at_to < 0) {
             const size_t want = size_t(std::min<long long>(size - f.offset, (long long)chunk_size));
             long long got = feed_file_read_at(file, f.offset, buffer_.data(), want, reason);
             if (got <= 0) break;  // cut short under us: the next pass sees why
-            take_chunk(std::string_view(buffer_.data(), size_t(got)), f);
+            take_chunk(std::string_view(buffer_.data(), size_t(got)), f, keeper);
         }
-    }
-
-    // Where the next line's spot is parsed: in place at the end of the batch
-    // (a long read), else in a spot of its own.
-    FeedSpot& next_spot() { return queue_ == nullptr ? spot_ : batch_->emplace_back(); }
-
-    // The spot parsed in next_spot() is kept: to the keeper, or (in a long
-    // read) left in the batch, which goes to the keeper's thread when full.
-    void emit() {
-        if (queue_ == nullptr) {
-            feed_keeper_offer(*keeper_, spot_);
-            return;
-        }
-        if (batch_->size() == batch_spots) {
-            feed_queue_send(*queue_);
-            batch_ = &feed_queue_fill(*queue_);
-            batch_->reserve(batch_spots);
-        }
-    }
-
-    // The spot parsed in next_spot() is not kept.
-    void drop() {
-        if (queue_ != nullptr) batch_->pop_back();
     }
 
     // The lines of one chunk read at f.offset; f.offset moves past what was taken.
-    void take_chunk(std::string_view chunk, DecoderFile& f) {
+    void take_chunk(std::string_view chunk, DecoderFile& f, FeedKeeper& keeper) {
         const long long base = f.offset;
         size_t at = 0;
         if (!f.partial.empty() || f.overlong) {
@@ -250,7 +197,7 @@ private:
                 f.offset = base + (long long)chunk.size();
                 return;
             }
-            if (!f.overlong && !take_line(f.partial, f)) {
+            if (!f.overlong && !take_line(f.partial, f, keeper)) {
                 f.offset = base - (long long)(f.partial.size() - take);  // read again from its start later
                 f.partial.clear();
                 return;
@@ -270,7 +217,7 @@ private:
                 break;
             }
             const size_t end = size_t(static_cast<const char*>(nl) - chunk.data());
-            if (!take_line(chunk.substr(at, end - at), f)) {
+            if (!take_line(chunk.substr(at, end - at), f, keeper)) {
                 f.offset = base + (long long)at;
                 return;
             }
@@ -280,14 +227,13 @@ private:
     }
 
     // One whole line; false, without taking it, when it lies past the span's end.
-    bool take_line(std::string_view line, DecoderFile& f) {
-        FeedSpot& spot = next_spot();
+    bool take_line(std::string_view line, DecoderFile& f, FeedKeeper& keeper) {
+        FeedSpot spot;
         const FeedLine kind = feed_parse_line(line, f.context, spot);
         int64_t when;
         if (kind == FeedLine::spot) when = spot.when;
         else if (kind == FeedLine::header) when = f.context.day;
         else {
-            drop();
             counts_.malformed += kind == FeedLine::malformed;
             counts_.no_sender += kind == FeedLine::no_sender;
             return true;
@@ -295,19 +241,15 @@ private:
         // Past the span's end by more than the margin, when that end has passed:
         // what follows was written later. (Ahead of a span still running it is
         // a clock set wrong, and reading goes on.)
-        const int64_t end = plus(to_, feed_start_margin);
-        if (!whole_read_ && when >= end && end <= now_) {
-            drop();
-            f.stopped_at_to = to_;
+        const int64_t end = plus(keeper.to, feed_start_margin);
+        if (!whole_read_ && when >= end && end <= keeper.now) {
+            f.stopped_at_to = keeper.to;
             return false;
         }
-        if (kind != FeedLine::spot) {
-            drop();
-            return true;
-        }
+        if (kind != FeedLine::spot) return true;
         if (f.latest != INT64_MIN && when < f.latest - feed_start_margin) counts_.late++;
         f.latest = std::max(f.latest, when);
-        emit();
+        feed_keeper_offer(keeper, spot);
         return true;
     }
 
@@ -379,13 +321,6 @@ private:
     FeedCounts counts_;
     bool complete_ = true;
     std::set<std::string> said_empty_;  // folders reported to hold no decoder file
-    // The read under way: the span's end and the clock (fixed while it lasts),
-    // the keeper, and in a long read the queue to it and the batch being filled.
-    int64_t to_ = 0, now_ = 0;
-    FeedKeeper* keeper_ = nullptr;
-    FeedSpot spot_;  // the line's spot when it goes to the keeper straight
-    FeedSpotQueue* queue_ = nullptr;
-    std::vector<FeedSpot>* batch_ = nullptr;
 };
 
 }  // namespace

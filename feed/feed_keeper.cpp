@@ -135,7 +135,71 @@ void sort_by_time(const FeedKeeper& k, FeedLargeVector<uint32_t>::iterator first
     if (!std::is_sorted(first, last, earlier)) std::stable_sort(first, last, earlier);  // most often they came in order
 }
 
+// Hands whole records on; false when the writing failed.
+bool pass_pending(FeedPass& p) {
+    if (p.pending_size > 0 && !p.write(std::string_view(p.pending.data(), p.pending_size), p.pending_count))
+        p.failed = true;
+    p.pending_size = 0;
+    p.pending_count = 0;
+    return !p.failed;
+}
+
+// Enters a call among those at the latest time; false when it is there already.
+bool pass_call(FeedPass& p, std::string_view call) {
+    if ((p.call_at.size() + 1) * 2 > p.slots.size()) {  // grown: the calls entered again
+        p.slots.assign(std::max<size_t>(64, p.slots.size() * 2), 0);
+        p.used.clear();
+        for (size_t j = 0; j < p.call_at.size(); j++) {
+            const size_t end = j + 1 < p.call_at.size() ? p.call_at[j + 1] : p.calls.size();
+            const std::string_view c(p.calls.data() + p.call_at[j], end - p.call_at[j]);
+            size_t i = home_of(key_hash(c, 0), p.slots.size());
+            while (p.slots[i] != 0) i = (i + 1) & (p.slots.size() - 1);
+            p.slots[i] = uint32_t(j + 1);
+            p.used.push_back(uint32_t(i));
+        }
+    }
+    const size_t mask = p.slots.size() - 1;
+    size_t i = home_of(key_hash(call, 0), p.slots.size());
+    for (; p.slots[i] != 0; i = (i + 1) & mask) {
+        const size_t j = p.slots[i] - 1, end = j + 1 < p.call_at.size() ? p.call_at[j + 1] : p.calls.size();
+        if (std::string_view(p.calls.data() + p.call_at[j], end - p.call_at[j]) == call) return false;
+    }
+    p.slots[i] = uint32_t(p.call_at.size() + 1);
+    p.used.push_back(uint32_t(i));
+    p.call_at.push_back(uint32_t(p.calls.size()));
+    p.calls.append(call);
+    return true;
+}
+
+// A spot inside the span, with the keeper handing records on.
+bool pass_on(FeedPass& p, const FeedSpot& spot) {
+    if (p.out_of_order || p.failed) return false;
+    if (spot.when < p.when) {
+        p.out_of_order = true;
+        return false;
+    }
+    if (spot.when != p.when) {  // a new time: the calls of the last are done with
+        p.when = spot.when;
+        for (uint32_t i : p.used) p.slots[i] = 0;
+        p.used.clear(), p.call_at.clear(), p.calls.clear();
+    }
+    if (!pass_call(p, spot.call.view())) return false;  // that call and time once more
+    if (p.pending.empty()) p.pending.resize(feed_pass_piece + feed_record_max);
+    const size_t size = feed_record(spot, p.pending.data() + p.pending_size);  // made in place
+    p.pending_size += size;
+    p.pending_count++;
+    p.records++;
+    p.bytes += size;
+    if (p.pending_size >= feed_pass_piece) pass_pending(p);
+    return true;
+}
+
 }  // namespace
+
+bool feed_keeper_pass_end(FeedKeeper& k) {
+    FeedPass& p = *k.pass;
+    return !p.out_of_order && pass_pending(p);
+}
 
 void feed_keeper_start(FeedKeeper& k, int64_t from, int64_t to) {
     FeedKeeper fresh;
@@ -193,10 +257,12 @@ FeedMove feed_keeper_move(FeedKeeper& k, int64_t from, int64_t to) {
 }
 
 bool feed_keeper_offer(FeedKeeper& k, const FeedSpot& spot) {
-    if (!wanted(k, spot) || spot.when < k.from || spot.when >= hold_end(k.to) || k.bytes.size() > bytes_limit) {
+    const size_t passed = k.pass != nullptr ? k.pass->bytes : 0;
+    if (!wanted(k, spot) || spot.when < k.from || spot.when >= hold_end(k.to) || k.bytes.size() + passed > bytes_limit) {
         k.outside++;
         return false;
     }
+    if (k.pass != nullptr && spot.when < k.to) return pass_on(*k.pass, spot);
     FeedSliceTable& t = slice_table(k, spot.when);
     const uint64_t hash = key_hash(spot.call.view(), spot.when);
     __builtin_prefetch(&k.slots[t.at + home_of(hash, t.size)]);  // fetched while the record is made
@@ -216,6 +282,7 @@ void feed_keeper_settle(FeedKeeper& k) {
 }
 
 void feed_keeper_expect(FeedKeeper& k, size_t spots) {
+    if (k.pass != nullptr) return;  // nothing inside the span is kept
     spots = std::min<size_t>(spots, size_t(1) << 23);
     auto grow = [](auto& v, size_t need) {
         if (need > v.capacity()) v.reserve(std::max(need, v.capacity() * 2));

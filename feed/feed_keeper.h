@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <utility>
 #include <string>
@@ -47,6 +48,31 @@ struct FeedSliceTable {
     size_t used = 0;  // entries
 };
 
+// Records handed on as they come instead of kept (converting once, in one go):
+// while the spots inside the span come in time order, each record is final
+// the moment it comes, and only the calls of the latest time are remembered,
+// to drop repeats. A spot that comes before the latest ends the handing on:
+// the span must then be read again and kept whole. Spots held ahead of the
+// span are kept as ever.
+struct FeedPass {
+    std::function<bool(std::string_view, long long)> write;  // takes whole records (and their count); false: failed
+    std::vector<char> pending;      // records not handed on yet: room for a piece and one record more
+    size_t pending_size = 0;        // bytes of them
+    long long pending_count = 0;    // records in `pending`
+    long long records = 0;          // records handed on or pending
+    size_t bytes = 0;               // their bytes
+    int64_t when = INT64_MIN;       // the latest record's time
+    std::string calls;              // the calls of the records at `when`, one after another
+    std::vector<uint32_t> call_at;  // where each starts in `calls` (its end is where the next starts)
+    std::vector<uint32_t> slots;    // an index into call_at + 1; 0 empty; a power of two, at most 1/2 full
+    std::vector<uint32_t> used;     // the slots in use, to empty them when `when` moves on
+    bool out_of_order = false;      // a spot came before the latest: nothing more is handed on
+    bool failed = false;            // `write` failed: nothing more is handed on
+};
+
+// Records are handed on in pieces of about this size.
+constexpr size_t feed_pass_piece = size_t(1) << 20;
+
 // What the keeper keeps, and for which span. Moved, never copied.
 struct FeedKeeper {
     FeedKeeper() = default;
@@ -66,6 +92,7 @@ struct FeedKeeper {
                                       //   that grew left its old slots unused: at most as many as in use)
     std::pair<const int64_t, FeedSliceTable>* table_slice = nullptr;  // the slice last used, in `table`
     long long outside = 0;            // decodes outside the span (or dropped ahead of it) or the filters
+    FeedPass* pass = nullptr;         // set: records inside the span are handed on there, not kept
 };
 
 // How the span moved.
@@ -87,6 +114,8 @@ FeedMove feed_keeper_move(FeedKeeper& keeper, int64_t from, int64_t to);
 bool feed_keeper_offer(FeedKeeper& keeper, const FeedSpot& spot);
 // Makes room for about `spots` more at once (a source about to read many).
 void feed_keeper_expect(FeedKeeper& keeper, size_t spots);
+// Hands on what `keeper.pass` holds still; false when it cannot (out of order, a write failed).
+bool feed_keeper_pass_end(FeedKeeper& keeper);
 // Puts what came this pass in the log's order (by time, as they came).
 void feed_keeper_settle(FeedKeeper& keeper);
 // Spots held ahead of the span.

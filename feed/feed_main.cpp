@@ -106,6 +106,7 @@ SpotLog spot_log;
 FeedLock lock;             // one feeder per spot log
 bool rewrite_due = false;  // the log must be written whole (a new day, the window moved on)
 std::string pieces;        // the records on their way to the log, a piece at a time
+long long passed = 0;      // records --once handed on to the log as they came, not kept
 volatile std::sig_atomic_t stopping = 0;
 
 void on_signal(int) { stopping = 1; }
@@ -170,8 +171,8 @@ void summary(bool once) {
     const FeedCounts c = counts();
     const long long outside = keeper.outside + (once ? (long long)feed_keeper_held(keeper) : 0);
     std::string waiting;
-    if (rewrite_due || size_t(spot_log.records) != keeper.order.size())
-        waiting = " (" + std::to_string(keeper.order.size()) + " kept, not all written yet)";
+    const long long kept = (long long)keeper.order.size() + passed;
+    if (rewrite_due || spot_log.records != kept) waiting = " (" + std::to_string(kept) + " kept, not all written yet)";
     if (!options.heard_by.empty()) {
         std::fprintf(stderr, "skerrow-feed: %lld reports in %s%s; %lld reports not understood, %lld of other senders, "
                      "%lld outside the day or filters\n",
@@ -238,20 +239,70 @@ ReportSettings reports_settings() {
 // Datagrams not understood so far: a change is reported as lines not understood are.
 long long udp_not_understood() { return udp.not_understood + udp.no_call; }
 
-int run() {
+// The reference read, for tests: every input from its first byte, kept whole.
+bool reference_read() {
+    const char* whole = std::getenv("SKERROW_FEED_WHOLE_READ");
+    return whole != nullptr && std::string(whole) == "1";
+}
+
+void make_sources() {
+    sources.clear();
     if (!options.heard_by.empty()) {
         sources.push_back(report_source(reports_settings()));
-    } else {
-        const char* whole = std::getenv("SKERROW_FEED_WHOLE_READ");  // the reference read, for tests
-        if (!options.inputs.empty())
-            sources.push_back(feed_decoder_files(options.inputs, whole != nullptr && std::string(whole) == "1"));
-        if (options.udp) sources.push_back(udp_feed_source(udp));  // after the files: they are caught up first
+        return;
     }
+    if (!options.inputs.empty()) sources.push_back(feed_decoder_files(options.inputs, reference_read()));
+    if (options.udp) sources.push_back(udp_feed_source(udp));  // after the files: they are caught up first
+}
+
+// --once from decoder files: the records go to the log's temporary file as
+// they are read, while they come in time order, and nothing inside the span
+// is kept. True when that served, with the exit code in `code`; false when a
+// spot came out of order (or the temporary file could not be written): the
+// span is then to be read again and kept whole. (A report service is asked
+// once, never twice: its records are always kept.)
+bool once_handing_on(int& code) {
+    SpotDraft draft;
+    if (!options.heard_by.empty() || reference_read() || !spot_draft_begin(spot_log, draft)) return false;
+    FeedPass pass;
+    pass.write = [&](std::string_view records, long long count) { return spot_draft_write(draft, records, count); };
+    keeper.pass = &pass;
+    poll_sources();
+    const bool handed = feed_keeper_pass_end(keeper);
+    keeper.pass = nullptr;
+    if (!sources_complete()) {  // said so; the log stays as it was
+        spot_draft_drop(draft);
+        code = 1;
+        return true;
+    }
+    if (!handed) {
+        spot_draft_drop(draft);
+        return false;
+    }
+    if (!spot_draft_finish(spot_log, draft)) {
+        std::fprintf(stderr, "skerrow-feed: %s\n", spot_log.error.c_str());
+        code = 1;
+        return true;
+    }
+    passed = pass.records;
+    summary(true);
+    code = 0;
+    return true;
+}
+
+int run() {
+    make_sources();
     keeper.band = options.band, keeper.mode = options.mode;
     int64_t from, to;
     keeper.now = feed_clock_now();
     window(keeper.now, from, to);
     feed_keeper_start(keeper, from, to);
+    if (!options.follow) {
+        if (int code; once_handing_on(code)) return code;
+        make_sources();  // read again from scratch, counting afresh
+        keeper.outside = 0;
+        feed_keeper_start(keeper, from, to);
+    }
     poll_sources();
     if (!options.follow) {
         if (!sources_complete()) return 1;  // said so; the log stays as it was

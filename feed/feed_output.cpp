@@ -33,28 +33,57 @@ bool spot_log_unchanged(const SpotLog& log) {
            info.size == log.size;
 }
 
-bool spot_log_rewrite(SpotLog& log, const SpotPieces& records, long long count) {
+bool spot_draft_begin(SpotLog& log, SpotDraft& draft) {
     if (!spot_log_usable(log.path, log.error)) return false;
-    const std::string temporary = log.path + ".tmp";
-    feed_file_remove(temporary);  // left by a crash: never write through whatever it is
-    FeedFile file;
-    std::string reason;
-    if (!feed_file_create(temporary, file, reason)) return fail(log, reason);
-    long long written = 0, size = 0;
-    bool ok = feed_file_write(file, spot_log_header, std::char_traits<char>::length(spot_log_header), reason) &&
-              write_pieces(file, records, written, reason) && feed_file_sync(file, size, reason);
+    draft = SpotDraft{};
+    draft.temporary = log.path + ".tmp";
+    feed_file_remove(draft.temporary);  // left by a crash: never write through whatever it is
+    if (!feed_file_create(draft.temporary, draft.file, draft.reason)) return fail(log, draft.reason);
+    if (!feed_file_write(draft.file, spot_log_header, std::char_traits<char>::length(spot_log_header), draft.reason)) {
+        spot_draft_drop(draft);
+        return fail(log, draft.reason);
+    }
+    return true;
+}
+
+bool spot_draft_write(SpotDraft& draft, std::string_view records, long long count) {
+    if (!draft.reason.empty()) return false;
+    if (!feed_file_write(draft.file, records.data(), records.size(), draft.reason)) return false;
+    draft.count += count;
+    return true;
+}
+
+bool spot_draft_finish(SpotLog& log, SpotDraft& draft) {
+    long long size = 0;
+    std::string& reason = draft.reason;
+    bool ok = reason.empty() && feed_file_sync(draft.file, size, reason);
     std::string closing;
-    if (!feed_file_close(file, closing) && ok) ok = false, reason = closing;
-    if (ok && !feed_file_replace(temporary, log.path, reason)) ok = false;
+    if (!feed_file_close(draft.file, closing) && ok) ok = false, reason = closing;
+    if (ok && !feed_file_replace(draft.temporary, log.path, reason)) ok = false;
     if (!ok) {
-        feed_file_remove(temporary);
+        feed_file_remove(draft.temporary);
         return fail(log, reason);
     }
     FeedFileInfo info;
-    log.records = count;
+    log.records = draft.count;
     log.size = size;
     log.inode = feed_file_info(log.path, info) ? info.inode : 0;
     return true;
+}
+
+void spot_draft_drop(SpotDraft& draft) {
+    std::string ignored;
+    feed_file_close(draft.file, ignored);
+    feed_file_remove(draft.temporary);
+}
+
+bool spot_log_rewrite(SpotLog& log, const SpotPieces& records, long long count) {
+    SpotDraft draft;
+    if (!spot_draft_begin(log, draft)) return false;
+    for (std::string_view piece = records(); !piece.empty(); piece = records())
+        if (!spot_draft_write(draft, piece, 0)) break;
+    draft.count = count;
+    return spot_draft_finish(log, draft);
 }
 
 bool spot_log_rewrite(SpotLog& log, const std::string& records, long long count) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "feed/feed_file.h"
 #include "host/folders.h"  // spot_log_header
 
 // The spot log and what skerrow-feed last left in it.
@@ -36,6 +37,25 @@ bool spot_log_usable(const std::string& path, std::string& error);
 bool spot_log_unchanged(const SpotLog& log);
 
 // ---- writing ----
+
+// A rewrite under way: records go to the temporary file beside the log as
+// they come; the log is replaced only when it is finished.
+struct SpotDraft {
+    FeedFile file;           // the temporary file, open
+    std::string temporary;   // its path
+    long long count = 0;     // records written to it
+    std::string reason;      // the first failure; "" while there is none
+};
+
+// Makes the temporary file and writes the header; false, with the reason in log.error, when it cannot.
+bool spot_draft_begin(SpotLog& log, SpotDraft& draft);
+// Adds whole records (`count` of them); false once a write has failed.
+bool spot_draft_write(SpotDraft& draft, std::string_view records, long long count);
+// Syncs the temporary file and renames it over the log; false, with the
+// reason in log.error (the temporary file removed), when any step failed.
+bool spot_draft_finish(SpotLog& log, SpotDraft& draft);
+// Gives the rewrite up: the temporary file is closed and removed, the log stays.
+void spot_draft_drop(SpotDraft& draft);
 
 // Replaces the log with the header and the records (`count` of them).
 bool spot_log_rewrite(SpotLog& log, const SpotPieces& records, long long count);

@@ -459,7 +459,7 @@ FeedLine feed_parse_line(std::string_view line, FeedContext& context, FeedSpot& 
     return parse_short(w, context.day + seconds, context, spot);
 }
 
-size_t feed_record(const FeedSpot& spot, char (&out)[feed_record_max]) {
+size_t feed_record(const FeedSpot& spot, char* out) {
     static_assert(feed_call_max + 15 + 24 < feed_record_max, "call, aux, time, snr, commas and CR LF fit");
     int64_t s = ((spot.when % 86400) + 86400) % 86400;
     // The texts are copied whole, a fixed size, and the pointer moved by their

@@ -90,6 +90,6 @@ bool feed_plausible_call(std::string_view word);
 
 // The spot as a spot-log record, call,aux,HH:MM:SS,snr,level (level empty) and
 // CR LF, written to `out`; its length.
-size_t feed_record(const FeedSpot& spot, char (&out)[feed_record_max]);
+size_t feed_record(const FeedSpot& spot, char* out);  // room for feed_record_max bytes at `out`
 // Midnight UTC of a civil date; the date of a time.
 int64_t feed_days_from_civil(int year, int month, int day);

@@ -30,6 +30,23 @@ TEST_F(FeedProcessTest, OnceWritesTheDayWithDuplicatesOnce) {
         << errors();
 }
 
+TEST_F(FeedProcessTest, OnceOnDecodesOutOfOrderReadsAgainAndCountsOnce) {
+    append("ALL.TXT",
+           "190907_235945    14.074 Rx FT8    -10  0.3 1304 CQ K1ABC FN42\n"
+           "190908_052530    14.074 Rx FT8    -18  0.3 1304 W1AW N1AW +03\n"
+           "not a decode\n"
+           "190908_052515    14.074 Rx FT8    -12  0.3 1304 CQ K1ABC FN42\n"  // a step back
+           "190908_052530    14.074 Rx FT8    -18  0.3 1304 W1AW N1AW +03\n");
+    pid = start({"--once", "--day", "2019-09-08", "-o", folder + "/spots.log", folder});
+    EXPECT_EQ(finish(), 0);
+    EXPECT_EQ(file_text(folder + "/spots.log"), header + "K1ABC,FN42,05:25:15,-12,\r\nN1AW,14.0740,05:25:30,-18,\r\n");
+    EXPECT_NE(errors().find("2 spots in " + folder + "/spots.log; 1 lines not understood, 0 decodes naming no sender, "
+                            "1 decodes outside the day or filters\n"),
+              std::string::npos)
+        << errors();
+    EXPECT_FALSE(fs::exists(folder + "/spots.log.tmp"));
+}
+
 TEST_F(FeedProcessTest, FollowReadsNewLinesWaitsForHalfLinesAndNoticesRotation) {
     const std::string out = folder + "/spots.log", input = folder + "/ALL.TXT";
     append("ALL.TXT", "190908_052515    14.074 Rx FT8    -18  0.3 1304 W1AW N1AW +03\n");

@@ -62,6 +62,47 @@ TEST(FeedKeeper, KeepsOnePerCallAndTimeInTheSpanByTimeAndHoldsAnHourAhead) {
     EXPECT_EQ(log_of(k), "");
 }
 
+TEST(FeedKeeper, HandsRecordsOnAsTheyComeWhileTheyComeInTimeOrder) {
+    FeedKeeper k;
+    feed_keeper_start(k, day, day + 86400);
+    std::string written;
+    int pieces = 0;
+    FeedPass pass;
+    pass.write = [&](std::string_view records, long long) { return written += records, ++pieces < 100; };
+    k.pass = &pass;
+    EXPECT_TRUE(feed_keeper_offer(k, spot("W1AW", day + 30)));
+    EXPECT_FALSE(feed_keeper_offer(k, spot("G4XYZ", day - 1))) << "before the span";
+    EXPECT_TRUE(feed_keeper_offer(k, spot("VK2AB", day + 86400 + 10))) << "held, and kept";
+    std::string many;
+    for (int i = 0; i < 300; i++) {  // enough calls at one time for the set of calls to grow
+        const std::string call = "K" + std::to_string(i) + "X";
+        EXPECT_TRUE(feed_keeper_offer(k, spot(call.c_str(), day + 60)));
+        many += call + ",FN42,00:01:00,0,\r\n";
+    }
+    EXPECT_FALSE(feed_keeper_offer(k, spot("K7X", day + 60))) << "the same call and time";
+    EXPECT_FALSE(feed_keeper_offer(k, spot("K299X", day + 60))) << "the same call and time";
+    EXPECT_TRUE(feed_keeper_offer(k, spot("K7X", day + 61)));
+    ASSERT_TRUE(feed_keeper_pass_end(k));
+    EXPECT_EQ(written, "W1AW,FN42,00:00:30,0,\r\n" + many + "K7X,FN42,00:01:01,0,\r\n");
+    EXPECT_EQ(pass.records, 302);
+    EXPECT_TRUE(k.order.empty()) << "nothing inside the span kept";
+    EXPECT_EQ(feed_keeper_held(k), 1u);
+    EXPECT_EQ(k.outside, 1);
+    // A spot before the latest ends it: the span is to be read again, kept whole.
+    EXPECT_FALSE(feed_keeper_offer(k, spot("N1AW", day + 59)));
+    EXPECT_FALSE(feed_keeper_offer(k, spot("N1AW", day + 70))) << "nothing more once out of order";
+    EXPECT_FALSE(feed_keeper_pass_end(k));
+    // A write that fails ends it too.
+    FeedKeeper failing;
+    feed_keeper_start(failing, day, day + 86400);
+    FeedPass refused;
+    refused.write = [](std::string_view, long long) { return false; };
+    failing.pass = &refused;
+    for (int i = 0; i < 60000; i++) feed_keeper_offer(failing, spot("W1AW", day + i));  // more than a piece
+    EXPECT_TRUE(refused.failed);
+    EXPECT_FALSE(feed_keeper_pass_end(failing));
+}
+
 TEST(FeedKeeper, ARollingWindowLetsGoOfWhatFallsOutAndGrowsNoFurther) {
     FeedKeeper k;
     feed_keeper_start(k, day, INT64_MAX);
