@@ -37,6 +37,9 @@ bool feed_file_create(const std::string& path, FeedFile& file, std::string& reas
 // An existing file, written at its end.
 bool feed_file_open_append(const std::string& path, FeedFile& file, std::string& reason);
 bool feed_file_write(FeedFile& file, const char* bytes, size_t size, std::string& reason);
+// Starts writing [at, at + size) to the disk and returns at once: the sync
+// that follows then waits for less. A hint; nothing where the system has none.
+void feed_file_write_behind(FeedFile& file, long long at, long long size);
 // Forces what was written to the disk; the file's size then.
 bool feed_file_sync(FeedFile& file, long long& size, std::string& reason);
 // Cuts the file back to `size` bytes.

@@ -68,6 +68,14 @@ bool feed_file_write(FeedFile& file, const char* at, size_t left, std::string& r
     return true;
 }
 
+void feed_file_write_behind(FeedFile& file, long long at, long long size) {
+#ifdef __linux__
+    sync_file_range(int(file.handle), off_t(at), off_t(size), SYNC_FILE_RANGE_WRITE);
+#else
+    (void)file, (void)at, (void)size;
+#endif
+}
+
 bool feed_file_sync(FeedFile& file, long long& size, std::string& reason) {
     struct stat st{};
     if (fsync(int(file.handle)) != 0 || fstat(int(file.handle), &st) != 0) return fail(reason);

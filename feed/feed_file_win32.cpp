@@ -92,6 +92,8 @@ bool feed_file_write(FeedFile& file, const char* at, size_t left, std::string& r
     return true;
 }
 
+void feed_file_write_behind(FeedFile&, long long, long long) {}  // the system writes behind on its own
+
 bool feed_file_sync(FeedFile& file, long long& size, std::string& reason) {
     LARGE_INTEGER got{};
     if (!FlushFileBuffers(handle_of(file)) || !GetFileSizeEx(handle_of(file), &got)) return fail(reason, GetLastError());

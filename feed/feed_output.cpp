@@ -49,6 +49,8 @@ bool spot_draft_begin(SpotLog& log, SpotDraft& draft) {
 bool spot_draft_write(SpotDraft& draft, std::string_view records, long long count) {
     if (!draft.reason.empty()) return false;
     if (!feed_file_write(draft.file, records.data(), records.size(), draft.reason)) return false;
+    feed_file_write_behind(draft.file, draft.written, (long long)records.size());
+    draft.written += (long long)records.size();
     draft.count += count;
     return true;
 }

@@ -292,8 +292,8 @@ FeedLine parse_wsjtx(const Words& w, FeedContext& context, FeedSpot& spot) {
     std::string_view stamp = w[0];
     int64_t day;
     int seconds;
-    if (stamp.size() != 13 || stamp[6] != '_' || !stamp_date(stamp.substr(0, 6), context, day) ||
-        !time_of(stamp.substr(7), seconds))
+    if (stamp.size() != 13 || stamp[6] != '_' || !stamp_date(std::string_view(stamp.data(), 6), context, day) ||
+        !time_of(std::string_view(stamp.data() + 7, 6), seconds))
         return FeedLine::malformed;
     if (is(w[2], "Tx")) return FeedLine::ignored;
     if (!is(w[2], "Rx") || w.size() < 8) return FeedLine::malformed;
@@ -402,9 +402,13 @@ constexpr std::array<uint8_t, 256> call_classes = [] {
 
 bool feed_plausible_call(std::string_view w) {
     if (w.size() < 3 || w.size() > feed_call_max || is_grid(w)) return false;
-    unsigned seen = 0;  // the classes met, gathered without a branch per byte
-    for (char c : w) seen |= call_classes[static_cast<unsigned char>(c)];
-    if (seen != 3 && seen != 7) return false;  // a capital and a digit, maybe '/', nothing else
+    unsigned seen = 0;  // the classes met
+    for (char c : w) {
+        const unsigned cls = call_classes[static_cast<unsigned char>(c)];
+        if (cls == 8) return false;
+        seen |= cls;
+    }
+    if ((seen & 3) != 3) return false;  // a capital and a digit, maybe '/
     return !is(w, "RR73") && !is(w, "RRR") && w.front() != '/' && w.back() != '/';
 }
 
