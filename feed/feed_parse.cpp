@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -37,11 +40,15 @@ uint32_t blanks16(const char* p) {
     Bytes16 x;
     std::memcpy(&x, p, 16);
     const auto blank = (x == ' ') | (x == '\t');  // 0xFF in each blank byte
+#if defined(__SSE2__)
+    return uint32_t(_mm_movemask_epi8(__m128i(blank)));  // each byte's top bit
+#else
     uint64_t half[2];
     std::memcpy(half, &blank, 16);
     // Each byte's top bit gathered into the top byte, in order.
     auto gather = [](uint64_t h) { return uint32_t((((h & 0x8080808080808080ull) >> 7) * 0x0102040810204080ull) >> 56); };
     return gather(half[0]) | gather(half[1]) << 8;
+#endif
 }
 
 // The blanks among line[base, base + 64), as bits; bytes past the line are not blanks.
