@@ -1,7 +1,8 @@
 // Any bytes as a decoder file, read by the decoder-file source from a start
 // found by bisection (the bytes repeated past a few probe blocks) for a span
-// the first bytes choose: no crash, no undefined behaviour, and every record
-// kept lies in the keeper's bytes and the span.
+// the first bytes choose: no crash, no undefined behaviour, every record kept
+// lies in the keeper's bytes and the span, and a keeper handing records on as
+// they come hands on (when they came in time order) what the other kept.
 #include <unistd.h>
 
 #include <cstddef>
@@ -36,11 +37,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto source = feed_decoder_files({path}, data[3] & 2);
     source->poll(keeper);
     feed_keeper_settle(keeper);
+    std::string kept;
     for (uint32_t i : keeper.order) {
         if (i >= keeper.kept.size()) std::abort();
         const FeedKept& k = keeper.kept[i];
         if (size_t(k.at) + k.size > keeper.bytes.size() || k.when < keeper.from || k.when >= keeper.to) std::abort();
+        kept.append(keeper.bytes.data() + k.at, k.size);
     }
+    FeedKeeper handing;
+    handing.now = keeper.now;
+    feed_keeper_start(handing, keeper.from, keeper.to);
+    std::string handed;
+    FeedPass pass;
+    pass.write = [&](std::string_view records, long long) { return handed += records, true; };
+    handing.pass = &pass;
+    feed_decoder_files({path}, data[3] & 2)->poll(handing);
+    if (feed_keeper_pass_end(handing) && handed != kept) std::abort();
     std::remove(path.c_str());
     return 0;
 }

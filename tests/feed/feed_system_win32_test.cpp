@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "feed/feed_lock.h"
 #include "feed/feed_system.h"
@@ -23,6 +25,16 @@ TEST(FeedSystemWin32, PathsJoinTrimAndSplit) {
     EXPECT_EQ(feed_path_folder("C:spots.log"), "C:");
     EXPECT_EQ(feed_path_folder("\\spots.log"), "\\");
     EXPECT_EQ(feed_path_folder("spots.log"), "");
+}
+
+// Large buffers come from the heap here; the allocator still moves between the two kinds.
+TEST(FeedSystemWin32, LargeBuffersComeFromTheHeap) {
+    void* at = feed_memory_alloc(size_t(3) << 20);
+    ASSERT_NE(at, nullptr);
+    feed_memory_free(at, size_t(3) << 20);
+    std::vector<uint32_t, FeedLargeAllocator<uint32_t>> v;
+    for (uint32_t i = 0; i < 1000000; i++) v.push_back(i);
+    for (uint32_t i = 0; i < 1000000; i += 4999) ASSERT_EQ(v[i], i);
 }
 
 // A second open of the lock is refused and names the keeper, until it lets go.
