@@ -53,18 +53,22 @@ size_t home_of(uint64_t hash, size_t size) { return size_t(hash) & (size - 1); }
 // The part of a hash a kept spot carries.
 uint16_t tag_of(uint64_t hash) { return uint16_t(hash >> 48); }
 
+// The slot of an open-addressed table of `size` slots (a power of two) whose
+// entry `same` accepts, or the empty one where such an entry goes.
+template <typename Same>
+size_t find_slot(const uint32_t* slots, size_t size, uint64_t hash, Same same) {
+    for (size_t i = home_of(hash, size);; i = (i + 1) & (size - 1))
+        if (slots[i] == 0 || same(slots[i])) return i;
+}
+
 // The slice table's slot for a call and time: the one holding it, or the empty
 // one where it goes. The records a slice's entries point to were kept a few
 // minutes apart at most, so that the look at them stays in the cache.
 size_t slot_of(const FeedKeeper& k, const FeedSliceTable& t, uint64_t hash, std::string_view call, int64_t when) {
-    const uint32_t* const slots = k.slots.data() + t.at;
-    const size_t mask = t.size - 1;
-    for (size_t i = home_of(hash, t.size);; i = (i + 1) & mask) {
-        const uint32_t entry = slots[i];
-        if (entry == 0) return i;
+    return find_slot(k.slots.data() + t.at, t.size, hash, [&](uint32_t entry) {
         const FeedKept& other = k.kept[entry - 1];
-        if (other.tag == tag_of(hash) && other.when == when && call_of(k, other) == call) return i;
-    }
+        return other.tag == tag_of(hash) && other.when == when && call_of(k, other) == call;
+    });
 }
 
 // A table of at least 16 slots that holds `entries` at most three quarters full.
@@ -81,9 +85,7 @@ void table_reserve(FeedKeeper& k, FeedSliceTable& t, size_t entries) {
         const uint32_t entry = k.slots[j];
         if (entry == 0) continue;
         const FeedKept& kept = k.kept[entry - 1];
-        size_t i = home_of(key_hash(call_of(k, kept), kept.when), size);
-        while (slots[i] != 0) i = (i + 1) & (size - 1);
-        slots[i] = entry;
+        slots[find_slot(slots, size, key_hash(call_of(k, kept), kept.when), [](uint32_t) { return false; })] = entry;
     }
     t.at = at, t.size = size;
 }
@@ -146,28 +148,22 @@ bool pass_pending(FeedPass& p) {
 
 // Enters a call among those at the latest time; false when it is there already.
 bool pass_call(FeedPass& p, std::string_view call) {
-    if ((p.call_at.size() + 1) * 2 > p.slots.size()) {  // grown: the calls entered again
+    auto slot = [&](std::string_view c) {
+        return find_slot(p.slots.data(), p.slots.size(), key_hash(c, 0), [&](uint32_t j) { return p.calls[j - 1] == c; });
+    };
+    if ((p.calls.size() + 1) * 2 > p.slots.size()) {  // grown: the calls entered again
         p.slots.assign(std::max<size_t>(64, p.slots.size() * 2), 0);
         p.used.clear();
-        for (size_t j = 0; j < p.call_at.size(); j++) {
-            const size_t end = j + 1 < p.call_at.size() ? p.call_at[j + 1] : p.calls.size();
-            const std::string_view c(p.calls.data() + p.call_at[j], end - p.call_at[j]);
-            size_t i = home_of(key_hash(c, 0), p.slots.size());
-            while (p.slots[i] != 0) i = (i + 1) & (p.slots.size() - 1);
-            p.slots[i] = uint32_t(j + 1);
-            p.used.push_back(uint32_t(i));
+        for (size_t j = 0; j < p.calls.size(); j++) {
+            p.used.push_back(uint32_t(slot(p.calls[j].view())));
+            p.slots[p.used.back()] = uint32_t(j + 1);
         }
     }
-    const size_t mask = p.slots.size() - 1;
-    size_t i = home_of(key_hash(call, 0), p.slots.size());
-    for (; p.slots[i] != 0; i = (i + 1) & mask) {
-        const size_t j = p.slots[i] - 1, end = j + 1 < p.call_at.size() ? p.call_at[j + 1] : p.calls.size();
-        if (std::string_view(p.calls.data() + p.call_at[j], end - p.call_at[j]) == call) return false;
-    }
-    p.slots[i] = uint32_t(p.call_at.size() + 1);
+    const size_t i = slot(call);
+    if (p.slots[i] != 0) return false;
+    p.calls.emplace_back().assign(call);
+    p.slots[i] = uint32_t(p.calls.size());
     p.used.push_back(uint32_t(i));
-    p.call_at.push_back(uint32_t(p.calls.size()));
-    p.calls.append(call);
     return true;
 }
 
@@ -181,7 +177,7 @@ bool pass_on(FeedPass& p, const FeedSpot& spot) {
     if (spot.when != p.when) {  // a new time: the calls of the last are done with
         p.when = spot.when;
         for (uint32_t i : p.used) p.slots[i] = 0;
-        p.used.clear(), p.call_at.clear(), p.calls.clear();
+        p.used.clear(), p.calls.clear();
     }
     if (!pass_call(p, spot.call.view())) return false;  // that call and time once more
     if (p.pending.empty()) p.pending.resize(feed_pass_piece + feed_record_max);

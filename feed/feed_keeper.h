@@ -62,9 +62,8 @@ struct FeedPass {
     long long records = 0;          // records handed on or pending
     size_t bytes = 0;               // their bytes
     int64_t when = INT64_MIN;       // the latest record's time
-    std::string calls;              // the calls of the records at `when`, one after another
-    std::vector<uint32_t> call_at;  // where each starts in `calls` (its end is where the next starts)
-    std::vector<uint32_t> slots;    // an index into call_at + 1; 0 empty; a power of two, at most 1/2 full
+    std::vector<FeedText<feed_call_max>> calls;  // the calls of the records at `when`
+    std::vector<uint32_t> slots;    // an index into `calls` + 1; 0 empty; a power of two, at most 1/2 full
     std::vector<uint32_t> used;     // the slots in use, to empty them when `when` moves on
     bool out_of_order = false;      // a spot came before the latest: nothing more is handed on
     bool failed = false;            // `write` failed: nothing more is handed on
