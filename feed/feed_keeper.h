@@ -56,7 +56,7 @@ struct FeedSliceTable {
 // span are kept as ever.
 struct FeedPass {
     std::function<bool(std::string_view, long long)> write;  // takes whole records (and their count); false: failed
-    std::vector<char> pending;      // records not handed on yet: room for a piece and one record more
+    FeedLargeVector<char> pending;  // records not handed on yet: room for a piece and one record more
     size_t pending_size = 0;        // bytes of them
     long long pending_count = 0;    // records in `pending`
     long long records = 0;          // records handed on or pending

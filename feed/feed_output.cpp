@@ -39,7 +39,8 @@ bool spot_draft_begin(SpotLog& log, SpotDraft& draft) {
     draft.temporary = log.path + ".tmp";
     feed_file_remove(draft.temporary);  // left by a crash: never write through whatever it is
     if (!feed_file_create(draft.temporary, draft.file, draft.reason)) return fail(log, draft.reason);
-    if (!feed_file_write(draft.file, spot_log_header, std::char_traits<char>::length(spot_log_header), draft.reason)) {
+    draft.written = (long long)std::char_traits<char>::length(spot_log_header);
+    if (!feed_file_write(draft.file, spot_log_header, size_t(draft.written), draft.reason)) {
         spot_draft_drop(draft);
         return fail(log, draft.reason);
     }

@@ -44,7 +44,7 @@ struct SpotDraft {
     FeedFile file;           // the temporary file, open
     std::string temporary;   // its path
     long long count = 0;     // records written to it
-    long long written = 0;   // their bytes (the header's not counted)
+    long long written = 0;   // bytes written to it, the header's too
     std::string reason;      // the first failure; "" while there is none
 };
 

@@ -1,6 +1,5 @@
 #include "feed/feed_parse.h"
 
-#include <array>
 #include <bit>
 #include <cctype>
 #include <cmath>
@@ -400,22 +399,15 @@ int64_t feed_days_from_civil(int y, int m, int d) {
     return era * 146097 + doe - 719468;
 }
 
-// What each byte may be in a call: 1 a capital, 2 a digit, 4 '/', 8 anything else.
-constexpr std::array<uint8_t, 256> call_classes = [] {
-    std::array<uint8_t, 256> c{};
-    for (int i = 0; i < 256; i++) c[i] = i >= 'A' && i <= 'Z' ? 1 : i >= '0' && i <= '9' ? 2 : i == '/' ? 4 : 8;
-    return c;
-}();
-
 bool feed_plausible_call(std::string_view w) {
     if (w.size() < 3 || w.size() > feed_call_max || is_grid(w)) return false;
-    unsigned seen = 0;  // the classes met
+    bool letter = false, digit = false;
     for (char c : w) {
-        const unsigned cls = call_classes[static_cast<unsigned char>(c)];
-        if (cls == 8) return false;
-        seen |= cls;
+        if (c >= 'A' && c <= 'Z') letter = true;
+        else if (is_digit(c)) digit = true;
+        else if (c != '/') return false;
     }
-    if ((seen & 3) != 3) return false;  // a capital and a digit, maybe '/
+    if (!letter || !digit) return false;
     return !is(w, "RR73") && !is(w, "RRR") && w.front() != '/' && w.back() != '/';
 }
 
